@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Checks that every executable of a build imports system DLLs only (the run-time is
+# linked statically) and, for the release build, that it is a PE32 image.
+set -euo pipefail
+build=${1:-build/win32}
+allowed='^(kernel32|user32|gdi32|comctl32|wininet|version|msvcrt|advapi32|shell32|ole32|bcrypt|ws2_32|crypt32|secur32|shlwapi)\.dll$'
+status=0
+count=0
+while IFS= read -r exe; do
+    count=$((count + 1))
+    objdump_tool=i686-w64-mingw32-objdump
+    "$objdump_tool" -f "$exe" | grep -q 'file format pei-i386' || { echo "not PE32: $exe"; status=1; }
+    while IFS= read -r dll; do
+        if ! echo "$dll" | tr 'A-Z' 'a-z' | grep -Eq "$allowed"; then
+            echo "non-system import $dll in $exe"
+            status=1
+        fi
+    done < <("$objdump_tool" -p "$exe" | awk '/DLL Name:/ {print $3}')
+done < <(find "$build" -name '*.exe' -not -path '*/CMakeFiles/*' -not -path '*/wineprefix/*')
+echo "checked $count executables in $build: $([ $status = 0 ] && echo 'PE32, system DLLs only' || echo FAILED)"
+exit $status

@@ -1,0 +1,31 @@
+# Sourced by the test and demo commands: starts (and later stops) an Xvfb display
+# when none is given, and one wineserver that lives for the whole run, so that each
+# Wine process starts in about a second.
+qz_session_start() {
+    if [ -z "${QZ_KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
+        local fd_file
+        fd_file=$(mktemp)
+        Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$fd_file" 2>/dev/null &
+        QZ_XVFB_PID=$!
+        for _ in $(seq 1 100); do
+            [ -s "$fd_file" ] && break
+            sleep 0.1
+        done
+        export DISPLAY=":$(head -n1 "$fd_file")"
+        rm -f "$fd_file"
+    fi
+    export WINEPREFIX="$QZ_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "preparing the Wine prefix $WINEPREFIX"
+        wineboot -i >/dev/null 2>&1 || true
+    fi
+    wineserver -p
+}
+
+qz_session_stop() {
+    WINEPREFIX="$QZ_WINEPREFIX" wineserver -k 2>/dev/null || true
+    if [ -n "${QZ_XVFB_PID:-}" ]; then
+        kill "$QZ_XVFB_PID" 2>/dev/null || true
+        wait "$QZ_XVFB_PID" 2>/dev/null || true
+    fi
+}
