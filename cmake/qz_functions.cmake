@@ -20,3 +20,23 @@ function(qz_folder_sources out_var folder)
     endif()
     set(${out_var} ${sources} PARENT_SCOPE)
 endfunction()
+
+# Adds the launcher's resources (res/ArdunLauncher.rc) to a program, with its own
+# FileVersion: every program built this way carries the same dialog, icon, bitmaps
+# and manifest, and a version resource that says `version`. Extra preprocessor
+# definitions for the resource script can be given after DEFINES.
+function(qz_add_launcher_resources target version)
+    cmake_parse_arguments(ARG "" "" "DEFINES" ${ARGN})
+    if(NOT version MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$")
+        message(FATAL_ERROR "version '${version}' of ${target} is not four numbers")
+    endif()
+    string(REPLACE "." "," QZ_VERSION_COMMAS "${version}")
+    set(QZ_VERSION_TEXT "${version}")
+    set(dir ${CMAKE_BINARY_DIR}/generated/version-${version})
+    configure_file(${QZ_ROOT}/res/version.h.in ${dir}/qz_version.h @ONLY)
+    target_sources(${target} PRIVATE ${QZ_ROOT}/res/ArdunLauncher.rc)
+    target_include_directories(${target} PRIVATE ${dir} ${QZ_ROOT})
+    if(ARG_DEFINES)
+        set_property(TARGET ${target} APPEND PROPERTY COMPILE_DEFINITIONS ${ARG_DEFINES})
+    endif()
+endfunction()

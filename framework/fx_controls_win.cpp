@@ -1,0 +1,52 @@
+#include "framework/fx_controls.h"
+
+#include "framework/fx_app.h"
+
+namespace
+{
+
+HWND CreateChildControl(LPCSTR lpszClass, LPCSTR lpszText, DWORD dwStyle, const RECT& rect,
+                        CWnd* pParentWnd, UINT nID)
+{
+    return ::CreateWindowExA(0, lpszClass, lpszText, dwStyle | WS_CHILD, rect.left, rect.top,
+                             rect.right - rect.left, rect.bottom - rect.top,
+                             pParentWnd ? pParentWnd->m_hWnd : NULL, (HMENU)(UINT_PTR)nID,
+                             AfxGetInstanceHandle(), NULL);
+}
+
+}  // namespace
+
+BOOL CButton::Create(LPCSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    HWND hWnd = CreateChildControl("BUTTON", lpszCaption, dwStyle, rect, pParentWnd, nID);
+    if (!hWnd)
+        return FALSE;
+    if (!SubclassWindow(hWnd))
+    {
+        ::DestroyWindow(hWnd);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CButton::OnChildNotify(UINT nMessage, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    if (nMessage != WM_DRAWITEM)
+        return FALSE;
+    DrawItem((LPDRAWITEMSTRUCT)lParam);
+    *pResult = TRUE;
+    return TRUE;
+}
+
+BOOL CStatic::Create(LPCSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    HWND hWnd = CreateChildControl("STATIC", lpszText, dwStyle, rect, pParentWnd, nID);
+    if (!hWnd)
+        return FALSE;
+    if (!SubclassWindow(hWnd))
+    {
+        ::DestroyWindow(hWnd);
+        return FALSE;
+    }
+    return TRUE;
+}

@@ -1,0 +1,53 @@
+// CDialog: a dialog made from a template resource and run modally, and the data
+// exchange that attaches the template's controls to C++ objects.
+#ifndef QZ_FRAMEWORK_FX_DIALOG_H
+#define QZ_FRAMEWORK_FX_DIALOG_H
+
+#include "framework/fx_wnd.h"
+
+class CDataExchange
+{
+public:
+    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
+        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+
+    BOOL m_bSaveAndValidate;
+    CWnd* m_pDlgWnd;
+};
+
+// Attaches the dialog's control nIDC to rControl, unless rControl is attached already.
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
+
+class CDialog : public CWnd
+{
+public:
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = NULL);
+    ~CDialog() override;
+
+    // Creates the dialog and runs it until EndDialog or a quit message. The window is
+    // hidden and destroyed before this returns. A quit message ends the run, is posted
+    // again for the caller's loop, and gives -1; a template that cannot be loaded or a
+    // window that cannot be created also gives -1.
+    virtual INT_PTR DoModal();
+    void EndDialog(int nResult);
+    virtual BOOL OnInitDialog();
+
+protected:
+    virtual void DoDataExchange(CDataExchange* pDX) {}
+    virtual void OnOK();
+    virtual void OnCancel();
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);
+    void RunModalLoop();
+
+    UINT m_nIDTemplate;
+    CWnd* m_pParentWnd;
+    INT_PTR m_nModalResult;
+    BOOL m_bContinueModal;
+};
+
+#endif  // QZ_FRAMEWORK_FX_DIALOG_H

@@ -1,0 +1,139 @@
+#include "framework/fx_dialog.h"
+
+#include "framework/fx_app.h"
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    if (rControl.m_hWnd)
+        return;
+    rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC));
+}
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+    ON_COMMAND(IDOK, &CDialog::OnOK)
+    ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_nModalResult(-1), m_bContinueModal(FALSE)
+{
+}
+
+CDialog::~CDialog()
+{
+}
+
+// Binds the object when the dialog manager sends WM_INITDIALOG; from then on every
+// message reaches the object through its subclassed window procedure, and this
+// procedure leaves everything else to the dialog manager's defaults.
+INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
+{
+    if (nMessage != WM_INITDIALOG)
+        return FALSE;
+    CDialog* pDialog = (CDialog*)lParam;
+    if (!pDialog->SubclassWindow(hWnd))
+        return FALSE;
+    return pDialog->OnInitDialog();
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
+{
+    CDataExchange DX(this, bSaveAndValidate);
+    DoDataExchange(&DX);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    m_nModalResult = nResult;
+    m_bContinueModal = FALSE;
+    if (m_hWnd)
+        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);  // wakes the modal loop
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HINSTANCE hInstance = AfxGetResourceHandle();
+    HRSRC hResource = ::FindResourceA(hInstance, MAKEINTRESOURCEA(m_nIDTemplate), (LPCSTR)RT_DIALOG);
+    HGLOBAL hTemplate = hResource ? ::LoadResource(hInstance, hResource) : NULL;
+    LPCDLGTEMPLATEA pTemplate = hTemplate ? (LPCDLGTEMPLATEA)::LockResource(hTemplate) : NULL;
+    if (!pTemplate)
+        return -1;
+
+    HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : NULL;
+    BOOL bEnableParent = hParent && ::IsWindowEnabled(hParent);
+    if (bEnableParent)
+        ::EnableWindow(hParent, FALSE);
+
+    m_nModalResult = -1;
+    m_bContinueModal = TRUE;
+    HWND hWnd = ::CreateDialogIndirectParamA(hInstance, pTemplate, hParent, &CDialog::DialogProc, (LPARAM)this);
+    if (hWnd && m_hWnd == hWnd)
+        RunModalLoop();
+    else
+        m_nModalResult = -1;
+
+    if (bEnableParent)
+        ::EnableWindow(hParent, TRUE);
+    if (hParent && ::GetActiveWindow() == hWnd)
+        ::SetActiveWindow(hParent);
+
+    // Hide first, then destroy: the window disappears at once even when its destroy
+    // handler still has work to finish.
+    if (hWnd && ::IsWindow(hWnd))
+    {
+        ::SetWindowPos(hWnd, NULL, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        ::DestroyWindow(hWnd);
+    }
+    return m_nModalResult;
+}
+
+// Pumps messages until EndDialog. A dialog created hidden is shown when the queue
+// first runs empty, unless it was asked to quit before that. A quit message ends the
+// run and is posted again, so the caller's own loop sees it too.
+void CDialog::RunModalLoop()
+{
+    BOOL bShowIdle = !(GetStyle() & WS_VISIBLE);
+    MSG Message;
+
+    while (m_bContinueModal)
+    {
+        if (bShowIdle && !::PeekMessageA(&Message, NULL, 0, 0, PM_NOREMOVE))
+        {
+            ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+            ::UpdateWindow(m_hWnd);
+            bShowIdle = FALSE;
+            continue;
+        }
+
+        BOOL bRetCode = ::GetMessageA(&Message, NULL, 0, 0);
+        if (bRetCode == 0 || bRetCode == -1)
+        {
+            ::PostQuitMessage(bRetCode == 0 ? (int)Message.wParam : 0);
+            m_nModalResult = -1;
+            break;
+        }
+        if (!::IsDialogMessageA(m_hWnd, &Message))
+        {
+            ::TranslateMessage(&Message);
+            ::DispatchMessageA(&Message);
+        }
+    }
+}
