@@ -1,0 +1,63 @@
+#include "app/launcher_app.h"
+
+#include <cstring>
+#include <string>
+
+#include "app/launcher_dialog.h"
+#include "base/log.h"
+
+BEGIN_MESSAGE_MAP(QZ_ArdunLauncherApp, CWinApp)
+END_MESSAGE_MAP()
+
+QZ_ArdunLauncherApp::QZ_ArdunLauncherApp()
+{
+}
+
+QZ_ArdunLauncherApp::~QZ_ArdunLauncherApp()
+{
+}
+
+BOOL QZ_ArdunLauncherApp::InitInstance()
+{
+    BOOL bResult = FALSE;
+    int nRetCode = 0;
+    QZ_LogSettings LogSettings;
+    char szApplicationName[260];
+    char* pchLastSlash = NULL;
+    std::string strApplicationPath;
+
+    memset(&LogSettings, 0, sizeof(LogSettings));
+    strcpy(LogSettings.szRootPath, "Logs");
+    strcpy(LogSettings.szName, "ArdunLauncher");
+    LogSettings.nOptions = LOG_OPTION_FILE;
+    LogSettings.nMaxLinesPerFile = 100000;
+
+    QZ_ArdunLauncherDlg LauncherDlg(NULL);
+
+    // Before the log is open nothing can be reported: these checks end silently.
+    nRetCode = (int)::GetModuleFileNameA(NULL, szApplicationName, sizeof(szApplicationName));
+    QZ_PROCESS_ERROR(nRetCode > 0 && nRetCode < (int)sizeof(szApplicationName));
+
+    pchLastSlash = strrchr(szApplicationName, '\\');
+    QZ_PROCESS_ERROR(pchLastSlash);
+    pchLastSlash[1] = '\0';
+    strApplicationPath = szApplicationName;
+
+    nRetCode = ::SetCurrentDirectoryA(strApplicationPath.c_str());
+    QZ_PROCESS_ERROR(nRetCode);
+
+    nRetCode = QZ_OpenLog(&LogSettings);
+    QZ_PROCESS_ERROR(nRetCode);
+
+    QZ_WriteLog(LOG_LEVEL_INFO, "The program is built at " __DATE__ " " __TIME__ "\n");
+
+    CWinApp::InitInstance();
+
+    // Returns only after the window is gone and the self-update has finished.
+    LauncherDlg.DoModal();
+
+    bResult = TRUE;
+    QZ_CloseLog();
+Exit0:
+    return bResult;
+}

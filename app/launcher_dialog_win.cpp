@@ -1,0 +1,251 @@
+// The launcher window: its initialisation, message handlers and life cycle.
+#include "app/launcher_dialog.h"
+
+#include <io.h>
+
+#include <new>
+
+#include "app/launcher_texts.h"
+#include "base/log.h"
+
+BEGIN_MESSAGE_MAP(QZ_ArdunLauncherDlg, CDialog)
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_WM_NCHITTEST()
+    ON_WM_ERASEBKGND()
+    ON_WM_DESTROY()
+    ON_BN_CLICKED(IDC_LAUNCH_BUTTON, &QZ_ArdunLauncherDlg::OnLaunchButtonClicked)
+    ON_BN_CLICKED(IDC_QUIT_BUTTON, &QZ_ArdunLauncherDlg::OnCancel)
+    ON_MESSAGE(WM_BITMAPBUTTON_ENTER, &QZ_ArdunLauncherDlg::OnBitmapButtonEnter)
+    ON_MESSAGE(WM_BITMAPBUTTON_LEAVE, &QZ_ArdunLauncherDlg::OnBitmapButtonLeave)
+END_MESSAGE_MAP()
+
+QZ_ArdunLauncherDlg::QZ_ArdunLauncherDlg(CWnd* pParent)
+    : CDialog(IDD, pParent), m_hIcon(NULL)
+{
+    m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+QZ_ArdunLauncherDlg::~QZ_ArdunLauncherDlg()
+{
+}
+
+void QZ_ArdunLauncherDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_QUIT_BUTTON, m_QuitButton);
+    DDX_Control(pDX, IDC_CLUE_TEXT, m_ClueText);
+}
+
+BOOL QZ_ArdunLauncherDlg::OnInitDialog()
+{
+    int nRetCode = 0;
+    int nExperience = 0;
+    ServerItem Item;
+
+    CDialog::OnInitDialog();
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+    SetWindowText(QZ_TEXT_CAPTION);
+
+    nRetCode = ModifyStyle(WS_CAPTION, WS_MINIMIZEBOX, SWP_FRAMECHANGED);
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    nExperience = (_access(QZ_EXPERIENCE_PATH, 0) == 0);
+
+    m_ServerItemList.clear();
+    Item.strPath = QZ_OFFICIAL_PATH;
+    Item.strName = QZ_TEXT_OFFICIAL_NAME;
+    Item.strDescription = QZ_TEXT_OFFICIAL_DESCRIPTION;
+    Item.pButton = NULL;
+    m_ServerItemList.push_back(Item);
+
+    if (nExperience)
+    {
+        ShowWindow(SW_SHOW);
+        Item.strPath = QZ_EXPERIENCE_PATH;
+        Item.strName = QZ_TEXT_EXPERIENCE_NAME;
+        Item.strDescription = QZ_TEXT_EXPERIENCE_DESCRIPTION;
+        Item.pButton = NULL;
+        m_ServerItemList.push_back(Item);
+    }
+
+    nRetCode = _InitBackgroundBitmap();
+    QZLOG_PROCESS_ERROR(nRetCode && "_InitBackgroundBitmap()");
+
+    nRetCode = _InitDialogRegion();
+    QZLOG_PROCESS_ERROR(nRetCode && "_InitDialogRegion()");
+
+    nRetCode = _InitLaunchButtons();
+    QZLOG_PROCESS_ERROR(nRetCode && "_InitLaunchButtons()");
+
+    nRetCode = _InitQuitButton();
+    QZLOG_PROCESS_ERROR(nRetCode && "_InitQuitButton()");
+
+    nRetCode = _InitClueRegion();
+    QZLOG_PROCESS_ERROR(nRetCode && "_InitClueRegion()");
+
+    // Only the official servers installed: start their updater now, never show.
+    if (!nExperience)
+    {
+        nRetCode = _LoadItemExe(QZ_OFFICIAL_PATH);
+        QZLOG_PROCESS_ERROR(nRetCode && "_LoadItemExe()");
+        ::PostQuitMessage(0);
+    }
+
+    nRetCode = m_SelfUpdateThread.Create(&QZ_ArdunLauncherDlg::_SelfUpdateFunction, this);
+    QZLOG_PROCESS_ERROR(nRetCode && "m_SelfUpdateThread.Create()");
+
+    return TRUE;
+
+Exit0:
+    MessageBox(QZ_TEXT_START_FAILED, QZ_TEXT_ERROR_CAPTION, 0);
+    ::PostQuitMessage(0);
+    return TRUE;
+}
+
+int QZ_ArdunLauncherDlg::_InitLaunchButtons()
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    CRect rcButton(39, 52, 222, 85);
+
+    m_LaunchButtonFont.DeleteObject();
+    nRetCode = m_LaunchButtonFont.CreateFont(15, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, NULL);
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    for (std::list<ServerItem>::iterator it = m_ServerItemList.begin(); it != m_ServerItemList.end(); ++it)
+    {
+        it->pButton = new (std::nothrow) QZ_BitmapButton;
+        QZLOG_PROCESS_ERROR(it->pButton);
+
+        nRetCode = it->pButton->Create(it->strName, WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rcButton, this,
+                                       IDC_LAUNCH_BUTTON);
+        QZLOG_PROCESS_ERROR(nRetCode);
+
+        nRetCode = it->pButton->LoadBitmaps(IDB_LAUNCH_NORMAL, IDB_LAUNCH_PRESSED, IDB_LAUNCH_HOVER);
+        QZLOG_PROCESS_ERROR(nRetCode);
+
+        it->pButton->m_TextColor = RGB(255, 255, 255);
+        it->pButton->SendMessage(WM_SETFONT, (WPARAM)(HFONT)m_LaunchButtonFont, TRUE);
+        it->pButton->SetWindowText(it->strName);
+
+        rcButton.OffsetRect(0, 59);
+    }
+
+    nResult = 1;
+Exit0:
+    return nResult;
+}
+
+int QZ_ArdunLauncherDlg::_InitQuitButton()
+{
+    int nResult = 0;
+    int nRetCode = 0;
+
+    m_QuitButton.MoveWindow(234, 8, 13, 14, TRUE);
+
+    nRetCode = m_QuitButton.LoadBitmaps(IDB_QUIT_NORMAL, IDB_QUIT_PRESSED, IDB_QUIT_HOVER);
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    nResult = 1;
+Exit0:
+    return nResult;
+}
+
+int QZ_ArdunLauncherDlg::_InitClueRegion()
+{
+    CRect rcClient;
+
+    GetClientRect(rcClient);
+    m_ClueText.MoveWindow(32, rcClient.bottom - 154, 204, 70, TRUE);
+    m_ClueText.SetText(QZ_TEXT_DEFAULT_CLUE);
+    return 1;
+}
+
+LRESULT QZ_ArdunLauncherDlg::OnBitmapButtonEnter(WPARAM wParam, LPARAM lParam)
+{
+    for (std::list<ServerItem>::iterator it = m_ServerItemList.begin(); it != m_ServerItemList.end(); ++it)
+    {
+        if ((LPARAM)it->pButton == lParam)
+        {
+            m_ClueText.SetText(it->strName + "\n\n" + it->strDescription);
+            break;
+        }
+    }
+    return 0;
+}
+
+LRESULT QZ_ArdunLauncherDlg::OnBitmapButtonLeave(WPARAM wParam, LPARAM lParam)
+{
+    m_ClueText.SetText(QZ_TEXT_DEFAULT_CLUE);
+    return 0;
+}
+
+BOOL QZ_ArdunLauncherDlg::OnEraseBkgnd(CDC* pDC)
+{
+    CRect rcClient;
+    CDC MemoryDC;
+    HGDIOBJ hOldBitmap = NULL;
+
+    if (!m_BackgroundBitmap.GetSafeHandle())
+        return CDialog::OnEraseBkgnd(pDC);
+
+    GetClientRect(rcClient);
+    if (MemoryDC.CreateCompatibleDC(pDC))
+    {
+        hOldBitmap = MemoryDC.SelectObject(&m_BackgroundBitmap);
+        pDC->BitBlt(0, 0, rcClient.Width(), rcClient.Height(), &MemoryDC, 0, 0, SRCCOPY);
+        if (hOldBitmap)
+            MemoryDC.SelectObject(hOldBitmap);
+        MemoryDC.DeleteDC();
+    }
+    return TRUE;
+}
+
+void QZ_ArdunLauncherDlg::OnPaint()
+{
+    if (IsIconic())
+    {
+        CPaintDC dc(this);
+        CRect rcClient;
+
+        SendMessage(WM_ICONERASEBKGND, (WPARAM)dc.GetSafeHdc(), 0);
+        GetClientRect(rcClient);
+        int x = (rcClient.Width() - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+        int y = (rcClient.Height() - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+        dc.DrawIcon(x, y, m_hIcon);
+    }
+    else
+    {
+        CDialog::OnPaint();
+    }
+}
+
+LRESULT QZ_ArdunLauncherDlg::OnNcHitTest(CPoint point)
+{
+    // The whole surface acts as a caption: dragging anywhere moves the window.
+    return HTCAPTION;
+}
+
+HCURSOR QZ_ArdunLauncherDlg::OnQueryDragIcon()
+{
+    return (HCURSOR)m_hIcon;
+}
+
+void QZ_ArdunLauncherDlg::OnDestroy()
+{
+    // The process must not end before the self-update has finished.
+    m_SelfUpdateThread.WaitAndClose();
+
+    for (std::list<ServerItem>::iterator it = m_ServerItemList.begin(); it != m_ServerItemList.end(); ++it)
+    {
+        if (it->pButton)
+        {
+            delete it->pButton;
+            it->pButton = NULL;
+        }
+    }
+    CDialog::OnDestroy();
+}

@@ -1,0 +1,66 @@
+// The server choices: starting the program of a client folder.
+#include "app/launcher_dialog.h"
+
+#include <string>
+
+#include "app/launcher_texts.h"
+#include "base/log.h"
+
+int QZ_ArdunLauncherDlg::_LoadItemExe(const char* cszItemPath)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    STARTUPINFOA StartupInfo = {};
+    PROCESS_INFORMATION ProcessInfo = {};
+    std::string strCommandLine;
+    const char* cszArgumentText = NULL;
+
+    StartupInfo.cb = sizeof(StartupInfo);
+
+    strCommandLine = cszItemPath ? cszItemPath : "";
+    nRetCode = (int)strCommandLine.size();
+    QZLOG_PROCESS_ERROR(nRetCode > 0);
+
+    if (strCommandLine[strCommandLine.size() - 1] != '\\' && strCommandLine[strCommandLine.size() - 1] != '/')
+        strCommandLine += '\\';
+
+    // The argument text is read anew at every start.
+    cszArgumentText = AfxGetApp() ? AfxGetApp()->m_lpCmdLine : NULL;
+    if (cszArgumentText && CString(cszArgumentText).CompareNoCase("-c") == 0)
+        strCommandLine += QZ_SETUP_PROGRAM;
+    else
+        strCommandLine += QZ_UPDATER_PROGRAM;
+
+    // No current directory: the program starts in the launcher's own folder.
+    nRetCode = ::CreateProcessA(NULL, &strCommandLine[0], NULL, NULL, FALSE, 0, NULL, NULL,
+                                &StartupInfo, &ProcessInfo);
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    nResult = 1;
+Exit0:
+    if (ProcessInfo.hThread)
+    {
+        ::CloseHandle(ProcessInfo.hThread);
+        ProcessInfo.hThread = NULL;
+    }
+    if (ProcessInfo.hProcess)
+    {
+        ::CloseHandle(ProcessInfo.hProcess);
+        ProcessInfo.hProcess = NULL;
+    }
+    return nResult;
+}
+
+void QZ_ArdunLauncherDlg::OnLaunchButtonClicked()
+{
+    // Every choice button has the id 104: the focused one is the one clicked.
+    CWnd* pFocus = CWnd::GetFocus();
+    for (std::list<ServerItem>::iterator it = m_ServerItemList.begin(); it != m_ServerItemList.end(); ++it)
+    {
+        if (pFocus && it->pButton == pFocus)
+        {
+            _LoadItemExe(it->strPath);
+            EndDialog(IDOK);
+        }
+    }
+}
