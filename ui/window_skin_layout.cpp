@@ -1,0 +1,17 @@
+#include "ui/window_skin_layout.h"
+
+int QZ_SkinPictureHeight(int nChoiceCount, int nPiecesHeight)
+{
+    int nHeight = 242;
+    if (nChoiceCount > 0)
+        nHeight = 242 + 33 * nChoiceCount + 26 * (nChoiceCount - 1);
+    if (nPiecesHeight > nHeight)
+        nHeight = nPiecesHeight;
+    return nHeight;
+}
+
+bool QZ_NextPixelRun(const uint32_t* puRow, int nWidth, int nStart, uint32_t uKeyColor,
+                     QZ_PixelRun* pRun)
+{
+    return QZ_FindPixelRun([puRow](int x) { return puRow[x]; }, nWidth, nStart, uKeyColor, pRun);
+}

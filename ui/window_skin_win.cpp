@@ -1,0 +1,177 @@
+// The launcher window's composed background and its shape.
+#include "ui/window_skin.h"
+
+#include "app/launcher_dialog.h"
+#include "base/log.h"
+#include "res/resource.h"
+
+// Composes m_BackgroundBitmap, 262 pixels wide and as high as the server choices need:
+// the top piece at the top, the bottom piece against the bottom, the middle band
+// stretched between them. The picture is in the display's format.
+int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    CDC* pDC = NULL;
+    CBitmap TopBitmap;
+    CBitmap MiddleBitmap;
+    CBitmap BottomBitmap;
+    BITMAP TopInfo = {};
+    BITMAP MiddleInfo = {};
+    BITMAP BottomInfo = {};
+    int nWidth = QZ_SKIN_PICTURE_WIDTH;
+    int nHeight = 0;
+    CDC WorkDC;
+    CDC TopDC;
+    CDC MiddleDC;
+    CDC BottomDC;
+    HGDIOBJ pOldBackground = NULL;
+    HGDIOBJ pOldTop = NULL;
+    HGDIOBJ pOldMiddle = NULL;
+    HGDIOBJ pOldBottom = NULL;
+
+    pDC = GetDC();
+    QZLOG_PROCESS_ERROR(pDC);
+
+    nRetCode = TopBitmap.LoadBitmap(IDB_BACKGROUND_TOP);
+    QZLOG_PROCESS_ERROR(nRetCode);
+    nRetCode = TopBitmap.GetBitmap(&TopInfo);
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    nRetCode = MiddleBitmap.LoadBitmap(IDB_BACKGROUND_MIDDLE);
+    QZLOG_PROCESS_ERROR(nRetCode);
+    nRetCode = MiddleBitmap.GetBitmap(&MiddleInfo);
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    nRetCode = BottomBitmap.LoadBitmap(IDB_BACKGROUND_BOTTOM);
+    QZLOG_PROCESS_ERROR(nRetCode);
+    nRetCode = BottomBitmap.GetBitmap(&BottomInfo);
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    nHeight = QZ_SkinPictureHeight((int)m_ServerItemList.size(),
+                                   TopInfo.bmHeight + MiddleInfo.bmHeight + BottomInfo.bmHeight);
+
+    m_BackgroundBitmap.DeleteObject();
+    nRetCode = m_BackgroundBitmap.CreateCompatibleBitmap(pDC, nWidth, nHeight);
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    nRetCode = WorkDC.CreateCompatibleDC(pDC);
+    QZLOG_PROCESS_ERROR(nRetCode);
+    pOldBackground = WorkDC.SelectObject(&m_BackgroundBitmap);
+    QZLOG_PROCESS_ERROR(pOldBackground);
+
+    nRetCode = TopDC.CreateCompatibleDC(pDC);
+    QZLOG_PROCESS_ERROR(nRetCode);
+    pOldTop = TopDC.SelectObject(&TopBitmap);
+    QZLOG_PROCESS_ERROR(pOldTop);
+    nRetCode = WorkDC.StretchBlt(0, 0, nWidth, TopInfo.bmHeight, &TopDC, 0, 0, TopInfo.bmWidth,
+                                 TopInfo.bmHeight, SRCCOPY);
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    nRetCode = MiddleDC.CreateCompatibleDC(pDC);
+    QZLOG_PROCESS_ERROR(nRetCode);
+    pOldMiddle = MiddleDC.SelectObject(&MiddleBitmap);
+    QZLOG_PROCESS_ERROR(pOldMiddle);
+    nRetCode = WorkDC.StretchBlt(0, TopInfo.bmHeight, nWidth,
+                                 nHeight - TopInfo.bmHeight - BottomInfo.bmHeight, &MiddleDC, 0, 0,
+                                 MiddleInfo.bmWidth, MiddleInfo.bmHeight, SRCCOPY);
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    nRetCode = BottomDC.CreateCompatibleDC(pDC);
+    QZLOG_PROCESS_ERROR(nRetCode);
+    pOldBottom = BottomDC.SelectObject(&BottomBitmap);
+    QZLOG_PROCESS_ERROR(pOldBottom);
+    nRetCode = WorkDC.StretchBlt(0, nHeight - BottomInfo.bmHeight, nWidth, BottomInfo.bmHeight,
+                                 &BottomDC, 0, 0, BottomInfo.bmWidth, BottomInfo.bmHeight, SRCCOPY);
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    nResult = 1;
+Exit0:
+    if (pOldBottom)
+        BottomDC.SelectObject(pOldBottom);
+    BottomDC.DeleteDC();
+    if (pOldMiddle)
+        MiddleDC.SelectObject(pOldMiddle);
+    MiddleDC.DeleteDC();
+    if (pOldTop)
+        TopDC.SelectObject(pOldTop);
+    TopDC.DeleteDC();
+    if (pOldBackground)
+        WorkDC.SelectObject(pOldBackground);
+    WorkDC.DeleteDC();
+    if (pDC)
+        ReleaseDC(pDC);
+    BottomBitmap.DeleteObject();
+    MiddleBitmap.DeleteObject();
+    TopBitmap.DeleteObject();
+    return nResult;
+}
+
+// Sizes and centres the window to m_BackgroundBitmap and cuts its shape: one region
+// rectangle one pixel high per run of pixels that are not SHAPE_KEY_COLOR.
+int QZ_ArdunLauncherDlg::_InitDialogRegion()
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    BITMAP BackgroundInfo = {};
+    int nWidth = 0;
+    int nHeight = 0;
+    CDC MemoryDC;
+    HGDIOBJ pOldBitmap = NULL;
+    HRGN hShape = NULL;
+    HRGN hRun = NULL;
+    QZ_PixelRun Run = {};
+
+    nRetCode = m_BackgroundBitmap.GetBitmap(&BackgroundInfo);
+    QZLOG_PROCESS_ERROR(nRetCode);
+    nWidth = BackgroundInfo.bmWidth;
+    nHeight = BackgroundInfo.bmHeight;
+
+    MoveWindow(0, 0, nWidth, nHeight, TRUE);
+    CenterWindow();
+
+    nRetCode = MemoryDC.CreateCompatibleDC(NULL);
+    QZLOG_PROCESS_ERROR(nRetCode);
+    pOldBitmap = MemoryDC.SelectObject(&m_BackgroundBitmap);
+    QZLOG_PROCESS_ERROR(pOldBitmap);
+
+    hShape = ::CreateRectRgn(0, 0, 0, 0);
+    nRetCode = hShape != NULL;
+    QZLOG_PROCESS_ERROR(nRetCode);
+
+    for (int y = 0; y < nHeight; ++y)
+    {
+        auto GetPixelAt = [&MemoryDC, y](int x) { return (uint32_t)MemoryDC.GetPixel(x, y); };
+        int x = 0;
+        while (x < nWidth && QZ_FindPixelRun(GetPixelAt, nWidth, x, SHAPE_KEY_COLOR, &Run))
+        {
+            hRun = ::CreateRectRgn(Run.nLeft, y, Run.nRight, y + 1);
+            nRetCode = hRun != NULL;
+            QZLOG_PROCESS_ERROR(nRetCode);
+
+            nRetCode = ::CombineRgn(hShape, hShape, hRun, RGN_OR) != ERROR;
+            QZLOG_PROCESS_ERROR(nRetCode);
+
+            ::DeleteObject(hRun);
+            hRun = NULL;
+            x = Run.nRight;
+        }
+    }
+
+    nRetCode = SetWindowRgn(hShape, TRUE);
+    QZLOG_PROCESS_ERROR(nRetCode);
+    hShape = NULL;  // the window owns the shape now
+
+    SetForegroundWindow();
+
+    nResult = 1;
+Exit0:
+    if (hRun)
+        ::DeleteObject(hRun);
+    if (hShape)
+        ::DeleteObject(hShape);
+    if (pOldBitmap)
+        MemoryDC.SelectObject(pOldBitmap);
+    MemoryDC.DeleteDC();
+    return nResult;
+}
