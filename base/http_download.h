@@ -1,0 +1,19 @@
+// Synchronous HTTP download of one URL into one local file.
+#ifndef QZ_BASE_HTTP_DOWNLOAD_H
+#define QZ_BASE_HTTP_DOWNLOAD_H
+
+// Fetches cszFileURL, bypassing every cache, and stores the body in cszFileName
+// (relative to the working directory or absolute). Blocks the calling thread until
+// the file is complete or the attempt has failed. Returns 1 when the whole body is
+// stored; 0 on any failure, after which no file of that name is left (an older one
+// included). The reason for a failure is written to the log.
+int QZ_HttpSyncDownloadFile(const char* cszFileURL, const char* cszFileName);
+
+// Opens the WinINet session the download uses (system proxy settings, our user agent,
+// synchronous) and sets its receive time-out. *phSession receives the session handle,
+// or NULL when it could not be opened; the result is that of setting the time-out
+// (0 also when there is no session). The caller closes the session. The handle is a
+// HINTERNET, kept as void* here so the header needs no Windows headers.
+int QZ_HttpOpenDownloadSession(void** phSession);
+
+#endif  // QZ_BASE_HTTP_DOWNLOAD_H
