@@ -1,0 +1,51 @@
+#include "tests/support/qz_captured_log.h"
+
+#include <cctype>
+
+QZ_CapturedLog::QZ_CapturedLog()
+{
+    QZ_BeginLogCapture();
+    m_uFirstLine = QZ_AllCapturedLogLines().size();
+}
+
+QZ_CapturedLog::~QZ_CapturedLog()
+{
+    QZ_EndLogCapture();
+}
+
+std::vector<QZ_CapturedLogLine> QZ_CapturedLog::Lines() const
+{
+    std::vector<std::string> AllLines = QZ_AllCapturedLogLines();
+    if (AllLines.size() < m_uFirstLine)
+        return {};
+    return QZ_ParseCapturedLogLines(std::vector<std::string>(AllLines.begin() + (std::ptrdiff_t)m_uFirstLine,
+                                                             AllLines.end()));
+}
+
+std::vector<QZ_CapturedLogLine> QZ_ParseCapturedLogLines(const std::vector<std::string>& Lines)
+{
+    std::vector<QZ_CapturedLogLine> Parsed;
+    for (std::string strLine : Lines)
+    {
+        if (!strLine.empty() && strLine.back() == '\n')
+            strLine.pop_back();
+
+        QZ_CapturedLogLine Line = {"?", strLine};
+        // YYYYMMDD-hhmmss<LEVEL:TTTTTTTT>: with a year of four digits.
+        const size_t uLevel = 16;
+        const size_t uHeaderSize = uLevel + 5 + 1 + 8 + 3;
+        bool bHeader = strLine.size() >= uHeaderSize && strLine[8] == '-' && strLine[15] == '<' &&
+                       strLine[uLevel + 5] == ':' && strLine.compare(uLevel + 14, 3, ">: ") == 0;
+        for (size_t i = 0; bHeader && i < 15; ++i)
+            bHeader = (i == 8) || isdigit((unsigned char)strLine[i]);
+        for (size_t i = uLevel + 6; bHeader && i < uLevel + 14; ++i)
+            bHeader = isxdigit((unsigned char)strLine[i]) && !islower((unsigned char)strLine[i]);
+        if (bHeader)
+        {
+            Line.strLevel = strLine.substr(uLevel, 5);
+            Line.strMessage = strLine.substr(uHeaderSize);
+        }
+        Parsed.push_back(Line);
+    }
+    return Parsed;
+}

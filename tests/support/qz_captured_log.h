@@ -1,0 +1,41 @@
+// The log lines written while a test looks: on Windows the real log, opened once per
+// test program into a temporary folder and read back from its files; on the host build
+// (which has no log of its own) the stand-in log of qz_captured_log_host.cpp.
+#ifndef QZ_TESTS_SUPPORT_QZ_CAPTURED_LOG_H
+#define QZ_TESTS_SUPPORT_QZ_CAPTURED_LOG_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct QZ_CapturedLogLine
+{
+    std::string strLevel;    // the five-character level text, e.g. "DEBUG"
+    std::string strMessage;  // the text after the header, without the line feed
+};
+
+class QZ_CapturedLog
+{
+public:
+    QZ_CapturedLog();
+    ~QZ_CapturedLog();
+    QZ_CapturedLog(const QZ_CapturedLog&) = delete;
+    QZ_CapturedLog& operator=(const QZ_CapturedLog&) = delete;
+
+    // Every line written since this object was made, in order.
+    std::vector<QZ_CapturedLogLine> Lines() const;
+
+private:
+    size_t m_uFirstLine;
+};
+
+// Splits whole log lines "YYYYMMDD-hhmmss<LEVEL:TTTTTTTT>: message\n" into level and
+// message; a line without a well-formed header gives the level "?" and the whole line.
+std::vector<QZ_CapturedLogLine> QZ_ParseCapturedLogLines(const std::vector<std::string>& Lines);
+
+// The whole log lines written so far by this process (implemented per platform).
+std::vector<std::string> QZ_AllCapturedLogLines();
+void QZ_BeginLogCapture();
+void QZ_EndLogCapture();
+
+#endif  // QZ_TESTS_SUPPORT_QZ_CAPTURED_LOG_H
