@@ -47,7 +47,8 @@ int QZ_FormatLogLine(char* szLine, const QZ_LogTime& Time, int nLevel, unsigned 
 
     if (nLength == 0 || (szLine[nLength - 1] != '\n' && szLine[nLength - 1] != '\r'))
     {
-        if (bFull)
+        // A message that fills the line exactly leaves no room for the line feed either.
+        if (bFull || nLength == nMaxLength)
         {
             szLine[nLength - 1] = '\n';
         }
