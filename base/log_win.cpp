@@ -153,6 +153,21 @@ void QZ_SetLogClock(QZ_LOG_CLOCK_FUNCTION pfnClock)
     g_pfnClock = pfnClock;
 }
 
+void QZ_ResetLog()
+{
+    g_LogLock.Enter();
+    CloseLogFile();
+    memset(&g_Settings, 0, sizeof(g_Settings));
+    memset(g_szLogPath, 0, sizeof(g_szLogPath));
+    g_bNewFileWanted = true;
+    g_nFileDay = 0;
+    g_nFileMonth = 0;
+    g_nFileYear = 0;
+    g_nLinesInFile = 0;
+    g_pfnClock = nullptr;
+    g_LogLock.Leave();
+}
+
 int QZ_OpenLog(const QZ_LogSettings* pSettings)
 {
     QZ_LogSettings Settings;
@@ -260,6 +275,10 @@ const char* QZ_LogFunctionName(const char* cszPrettyFunction, char* szBuffer, in
         if (*pch == ' ' || *pch == '*' || *pch == '&')
             pchBegin = pch + 1;
     }
+    // A helper in an unnamed namespace is a free function all the same: no qualifier.
+    static const char s_cszUnnamedNamespace[] = "{anonymous}::";
+    while (strncmp(pchBegin, s_cszUnnamedNamespace, sizeof(s_cszUnnamedNamespace) - 1) == 0)
+        pchBegin += sizeof(s_cszUnnamedNamespace) - 1;
     int nLength = (int)(pchEnd - pchBegin);
     if (nLength >= nBufferSize)
         nLength = nBufferSize - 1;
