@@ -29,8 +29,10 @@ struct QZ_LogSettings
 
 int  QZ_OpenLog(const QZ_LogSettings* pSettings);
 int  QZ_WriteLog(int nLevel, const char* cszFormat, ...)
-#ifdef __GNUC__
+#if defined(__GNUC__) && !defined(__clang__)
     __attribute__((format(gnu_printf, 2, 3)))
+#elif defined(__clang__)
+    __attribute__((format(printf, 2, 3)))
 #endif
     ;
 void QZ_CloseLog();
