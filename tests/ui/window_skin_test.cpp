@@ -1,0 +1,210 @@
+// The launcher's own skin: the picture composed from its background pieces for 0 to 4
+// choices, and the window cut to it. Also a look at the whole launcher window.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/launcher_texts.h"
+#include "tests/support/qz_captured_log.h"
+#include "tests/ui/launcher_skin_access.h"
+#include "tests/ui/skin_test_helpers.h"
+#include "tests/ui/ui_test_host.h"
+#include "ui/window_skin.h"
+
+namespace
+{
+
+using Access = QZ_ArdunLauncherDlgTest;
+
+const int kTopHeight = 144;
+const int kBottomHeight = 190;
+const int kCornerCut[4] = { 4, 2, 1, 1 };
+
+QZ_Pixels LoadPiece(UINT nId)
+{
+    CBitmap Piece;
+    if (!Piece.LoadBitmap(nId))
+        return QZ_Pixels();
+    return QZ_ReadPixels(Piece);
+}
+
+class WindowSkinTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(Access::CreatePopup(m_Dialog)); }
+    void TearDown() override
+    {
+        m_Dialog.DestroyWindow();
+        QZ_PumpMessages();
+    }
+
+    QZ_ArdunLauncherDlg m_Dialog;
+};
+
+TEST_F(WindowSkinTest, PictureIs262WideAndGrowsWithTheChoices)
+{
+    const int Expected[] = { 338, 338, 338, 393, 452 };
+    for (int n = 0; n < 5; ++n)
+    {
+        Access::SetChoiceCount(m_Dialog, n);
+        ASSERT_EQ(1, Access::InitBackgroundBitmap(m_Dialog)) << n << " choices";
+        BITMAP Info = {};
+        ASSERT_TRUE(Access::Background(m_Dialog).GetBitmap(&Info));
+        EXPECT_EQ(262, Info.bmWidth) << n << " choices";
+        EXPECT_EQ(Expected[n], Info.bmHeight) << n << " choices";
+    }
+}
+
+// Top at its own height, the band between, the bottom against the bottom edge.
+TEST_F(WindowSkinTest, PiecesAreCopiedIntoPlaceAndTheBandFillsTheGap)
+{
+    QZ_Pixels Top = LoadPiece(IDB_BACKGROUND_TOP);
+    QZ_Pixels Middle = LoadPiece(IDB_BACKGROUND_MIDDLE);
+    QZ_Pixels Bottom = LoadPiece(IDB_BACKGROUND_BOTTOM);
+    ASSERT_EQ(kTopHeight, Top.nHeight);
+    ASSERT_EQ(4, Middle.nHeight);
+    ASSERT_EQ(kBottomHeight, Bottom.nHeight);
+
+    for (int n : { 2, 3 })
+    {
+        Access::SetChoiceCount(m_Dialog, n);
+        ASSERT_EQ(1, Access::InitBackgroundBitmap(m_Dialog));
+        QZ_Pixels Picture = QZ_ReadPixels(Access::Background(m_Dialog));
+        int nBand = Picture.nHeight - kTopHeight - kBottomHeight;
+        EXPECT_EQ(n == 2 ? 4 : 59, nBand);
+        for (int y = 0; y < kTopHeight; ++y)
+            ASSERT_EQ(Top.Row(y), Picture.Row(y)) << "top row " << y << ", " << n << " choices";
+        for (int y = 0; y < nBand; ++y)
+            ASSERT_EQ(Middle.Row(y * 4 / nBand), Picture.Row(kTopHeight + y)) << "band row " << y;
+        for (int y = 0; y < kBottomHeight; ++y)
+            ASSERT_EQ(Bottom.Row(y), Picture.Row(kTopHeight + nBand + y)) << "bottom row " << y;
+    }
+}
+
+TEST_F(WindowSkinTest, WindowTakesThePicturesSizeAndLosesOnlyItsCorners)
+{
+    Access::SetChoiceCount(m_Dialog, 2);
+    ASSERT_EQ(1, Access::InitBackgroundBitmap(m_Dialog));
+    ASSERT_EQ(1, Access::InitDialogRegion(m_Dialog));
+
+    RECT rcWindow;
+    ::GetWindowRect(m_Dialog.m_hWnd, &rcWindow);
+    EXPECT_EQ(262, rcWindow.right - rcWindow.left);
+    EXPECT_EQ(338, rcWindow.bottom - rcWindow.top);
+    // Centred on the screen's work area.
+    RECT rcWork;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
+    EXPECT_NEAR((rcWork.left + rcWork.right) / 2, (rcWindow.left + rcWindow.right) / 2, 1);
+    EXPECT_NEAR((rcWork.top + rcWork.bottom) / 2, (rcWindow.top + rcWindow.bottom) / 2, 1);
+
+    std::vector<RECT> Rects = QZ_WindowRegionRects(m_Dialog.m_hWnd);
+    ASSERT_FALSE(Rects.empty());
+    for (const RECT& Rect : Rects)
+    {
+        EXPECT_GE(Rect.left, 0);
+        EXPECT_GE(Rect.top, 0);
+        EXPECT_LE(Rect.right, 262);
+        EXPECT_LE(Rect.bottom, 338);
+    }
+    std::vector<std::vector<bool>> Mask = QZ_RegionMask(Rects, 262, 338);
+    for (int y = 0; y < 338; ++y)
+    {
+        int nRowFromEdge = std::min(y, 337 - y);
+        int nCut = nRowFromEdge < 4 ? kCornerCut[nRowFromEdge] : 0;
+        for (int x = 0; x < 262; ++x)
+        {
+            bool bInside = x >= nCut && x < 262 - nCut;
+            ASSERT_EQ(bInside, (bool)Mask[y][x]) << "pixel " << x << "," << y;
+        }
+    }
+    // The screen agrees: the cut corner belongs to no window of ours.
+    EXPECT_NE(m_Dialog.m_hWnd, ::WindowFromPoint(POINT{ rcWindow.left, rcWindow.top }));
+}
+
+TEST_F(WindowSkinTest, PictureWithoutKeyPixelsGivesOneRectangle)
+{
+    CDC ScreenDC;
+    ScreenDC.Attach(::GetDC(NULL));
+    CBitmap& Background = Access::Background(m_Dialog);
+    Background.DeleteObject();
+    ASSERT_TRUE(Background.CreateCompatibleBitmap(&ScreenDC, 200, 150));
+    ::ReleaseDC(NULL, ScreenDC.Detach());
+    {
+        CDC MemoryDC;
+        ASSERT_TRUE(MemoryDC.CreateCompatibleDC(NULL));
+        HGDIOBJ hOld = MemoryDC.SelectObject(&Background);
+        RECT rcAll = { 0, 0, 200, 150 };
+        HBRUSH hBrush = ::CreateSolidBrush(RGB(255, 87, 225));  // one unit off the key
+        ::FillRect(MemoryDC, &rcAll, hBrush);
+        ::DeleteObject(hBrush);
+        MemoryDC.SelectObject(hOld);
+    }
+    ASSERT_EQ(1, Access::InitDialogRegion(m_Dialog));
+    std::vector<RECT> Rects = QZ_WindowRegionRects(m_Dialog.m_hWnd);
+    ASSERT_EQ(1u, Rects.size());
+    EXPECT_EQ(0, Rects[0].left);
+    EXPECT_EQ(0, Rects[0].top);
+    EXPECT_EQ(200, Rects[0].right);
+    EXPECT_EQ(150, Rects[0].bottom);
+}
+
+TEST_F(WindowSkinTest, ShapeWithoutAPictureFailsAndSaysWhere)
+{
+    QZ_CapturedLog Log;
+    Access::Background(m_Dialog).DeleteObject();
+    EXPECT_EQ(0, Access::InitDialogRegion(m_Dialog));
+    std::vector<QZ_CapturedLogLine> Lines = Log.Lines();
+    ASSERT_EQ(1u, Lines.size());
+    EXPECT_EQ("DEBUG", Lines[0].strLevel);
+    EXPECT_EQ(0u, Lines[0].strMessage.find("QZLOG_PROCESS_ERROR(nRetCode) at line "));
+    EXPECT_NE(std::string::npos, Lines[0].strMessage.find(" in QZ_ArdunLauncherDlg::_InitDialogRegion"));
+    // Nothing was cut.
+    EXPECT_TRUE(QZ_WindowRegionRects(m_Dialog.m_hWnd).empty());
+}
+
+// The whole launcher window from its own template, with two and with three choices,
+// the mouse over the second choice; saved for a look.
+TEST(WindowSkinLookTest, LauncherWindowScreenshots)
+{
+    for (int n : { 2, 3 })
+    {
+        QZ_ArdunLauncherDlg Dialog;
+        ASSERT_TRUE(Access::CreateFromTemplate(Dialog));
+        std::vector<std::pair<std::string, std::string>> Choices = {
+            { QZ_TEXT_OFFICIAL_NAME, QZ_TEXT_OFFICIAL_DESCRIPTION },
+            { QZ_TEXT_EXPERIENCE_NAME, QZ_TEXT_EXPERIENCE_DESCRIPTION },
+            { "Third choice", "A third kind of server, to see the band stretched." },
+        };
+        Choices.resize((size_t)n);
+        Access::SetChoices(Dialog, Choices);
+        ::ShowWindow(Dialog.m_hWnd, SW_SHOW);
+        ASSERT_EQ(1, Access::InitBackgroundBitmap(Dialog));
+        ASSERT_EQ(1, Access::InitDialogRegion(Dialog));
+        ASSERT_EQ(1, Access::InitLaunchButtons(Dialog));
+        ASSERT_EQ(1, Access::InitQuitButton(Dialog));
+        ASSERT_EQ(1, Access::InitClueRegion(Dialog));
+        Dialog.RedrawWindow(NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        QZ_PumpFor(150);
+        RECT rcClient;
+        ::GetClientRect(Dialog.m_hWnd, &rcClient);
+        EXPECT_EQ(262, rcClient.right);
+        EXPECT_EQ(n == 2 ? 338 : 393, rcClient.bottom);
+        std::string strName = "launcher_window_" + std::to_string(n) + "_choices";
+        EXPECT_TRUE(QZ_SaveWindowScreenshot(Dialog.m_hWnd, strName.c_str()));
+
+        // The mouse over the second choice shows its name and description.
+        POINT ptOrigin = { 0, 0 };
+        ::ClientToScreen(Dialog.m_hWnd, &ptOrigin);
+        std::string strDefault = Access::ClueText(Dialog).GetText().GetString();
+        QZ_MouseMoveTo(ptOrigin.x + 130, ptOrigin.y + 111 + 16);
+        EXPECT_TRUE(QZ_PumpUntil([&]() { return Access::ClueText(Dialog).GetText() != strDefault.c_str(); }));
+        QZ_PumpFor(150);
+        EXPECT_TRUE(QZ_SaveWindowScreenshot(Dialog.m_hWnd, (strName + "_hover").c_str()));
+        QZ_MouseMoveTo(20, 20);
+        QZ_PumpFor(100);
+        Dialog.DestroyWindow();
+        QZ_PumpMessages();
+    }
+}
+
+}  // namespace
