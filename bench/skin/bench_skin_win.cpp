@@ -1,0 +1,168 @@
+// Times _InitDialogRegion, the cut of the launcher window's shape from its picture,
+// for 2 and for 8 server choices, and beside it one GetDIBits read of the same picture
+// (the cost of simply reading every pixel once). Prints one line per choice count.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/launcher_dialog.h"
+
+// The launcher window names this class its friend; the benchmark reaches the skin
+// steps through it.
+class QZ_ArdunLauncherDlgTest
+{
+public:
+    static void SetChoiceCount(QZ_ArdunLauncherDlg& Dialog, int nCount)
+    {
+        Dialog.m_ServerItemList.clear();
+        for (int i = 0; i < nCount; ++i)
+        {
+            QZ_ArdunLauncherDlg::ServerItem Item;
+            Item.strName = "Choice";
+            Item.pButton = NULL;
+            Dialog.m_ServerItemList.push_back(Item);
+        }
+    }
+    static int InitBackgroundBitmap(QZ_ArdunLauncherDlg& Dialog) { return Dialog._InitBackgroundBitmap(); }
+    static int InitDialogRegion(QZ_ArdunLauncherDlg& Dialog) { return Dialog._InitDialogRegion(); }
+    static HBITMAP Background(QZ_ArdunLauncherDlg& Dialog) { return Dialog.m_BackgroundBitmap; }
+};
+
+namespace
+{
+
+double Now()
+{
+    static LARGE_INTEGER s_Frequency = {};
+    if (!s_Frequency.QuadPart)
+        QueryPerformanceFrequency(&s_Frequency);
+    LARGE_INTEGER Counter;
+    QueryPerformanceCounter(&Counter);
+    return (double)Counter.QuadPart / (double)s_Frequency.QuadPart;
+}
+
+void PumpMessages()
+{
+    MSG Message;
+    while (PeekMessageA(&Message, NULL, 0, 0, PM_REMOVE))
+    {
+        TranslateMessage(&Message);
+        DispatchMessageA(&Message);
+    }
+}
+
+double Median(std::vector<double> Values)
+{
+    std::sort(Values.begin(), Values.end());
+    return Values[Values.size() / 2];
+}
+
+// One read of the whole picture as 32-bit pixels.
+bool ReadAllPixels(HBITMAP hBitmap, int nWidth, int nHeight, std::vector<unsigned int>& Buffer)
+{
+    BITMAPINFO Info = {};
+    Info.bmiHeader.biSize = sizeof(Info.bmiHeader);
+    Info.bmiHeader.biWidth = nWidth;
+    Info.bmiHeader.biHeight = -nHeight;
+    Info.bmiHeader.biPlanes = 1;
+    Info.bmiHeader.biBitCount = 32;
+    Info.bmiHeader.biCompression = BI_RGB;
+    HDC hDC = GetDC(NULL);
+    int nRows = GetDIBits(hDC, hBitmap, 0, (UINT)nHeight, Buffer.data(), &Info, DIB_RGB_COLORS);
+    ReleaseDC(NULL, hDC);
+    return nRows == nHeight;
+}
+
+int RegionRectCount(HWND hWnd)
+{
+    HRGN hRegion = CreateRectRgn(0, 0, 0, 0);
+    int nCount = -1;
+    if (GetWindowRgn(hWnd, hRegion) != ERROR)
+    {
+        DWORD dwSize = GetRegionData(hRegion, 0, NULL);
+        std::vector<char> Data(dwSize);
+        if (dwSize && GetRegionData(hRegion, dwSize, (RGNDATA*)Data.data()))
+            nCount = (int)((RGNDATA*)Data.data())->rdh.nCount;
+    }
+    DeleteObject(hRegion);
+    return nCount;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int nRounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const int nReadsPerRound = 200;
+
+    WNDCLASSA Class = {};
+    Class.lpfnWndProc = DefWindowProcA;
+    Class.hInstance = GetModuleHandleA(NULL);
+    Class.lpszClassName = "QZSkinBench";
+    RegisterClassA(&Class);
+
+    printf("shape of the launcher window vs one GetDIBits read of its picture (median of %d rounds)\n",
+           nRounds);
+    int nExitCode = 0;
+    for (int nChoices : { 2, 8 })
+    {
+        QZ_ArdunLauncherDlg Dialog;
+        HWND hWnd = CreateWindowExA(0, "QZSkinBench", "", WS_POPUP, 0, 0, 100, 100, NULL, NULL,
+                                    GetModuleHandleA(NULL), NULL);
+        if (!hWnd || !Dialog.SubclassWindow(hWnd))
+        {
+            fprintf(stderr, "cannot create the bench window\n");
+            return 1;
+        }
+        ShowWindow(hWnd, SW_SHOWNOACTIVATE);
+        QZ_ArdunLauncherDlgTest::SetChoiceCount(Dialog, nChoices);
+        if (!QZ_ArdunLauncherDlgTest::InitBackgroundBitmap(Dialog))
+        {
+            fprintf(stderr, "composing the picture for %d choices failed\n", nChoices);
+            return 1;
+        }
+        HBITMAP hPicture = QZ_ArdunLauncherDlgTest::Background(Dialog);
+        BITMAP Info = {};
+        GetObjectA(hPicture, sizeof(Info), &Info);
+        std::vector<unsigned int> Buffer((size_t)Info.bmWidth * (size_t)Info.bmHeight);
+
+        std::vector<double> ShapeTimes;
+        std::vector<double> ReadTimes;
+        for (int nRound = 0; nRound < nRounds; ++nRound)
+        {
+            PumpMessages();
+            double dStart = Now();
+            int nRetCode = QZ_ArdunLauncherDlgTest::InitDialogRegion(Dialog);
+            ShapeTimes.push_back(Now() - dStart);
+            if (!nRetCode)
+            {
+                fprintf(stderr, "cutting the shape for %d choices failed\n", nChoices);
+                nExitCode = 1;
+            }
+            PumpMessages();
+
+            dStart = Now();
+            for (int i = 0; i < nReadsPerRound; ++i)
+            {
+                if (!ReadAllPixels(hPicture, Info.bmWidth, Info.bmHeight, Buffer))
+                {
+                    fprintf(stderr, "GetDIBits failed\n");
+                    nExitCode = 1;
+                }
+            }
+            ReadTimes.push_back((Now() - dStart) / nReadsPerRound);
+        }
+        double dShape = Median(ShapeTimes);
+        double dRead = Median(ReadTimes);
+        printf("choices=%d picture=%dx%d pixels=%d region_rects=%d shape_ms=%.3f getdibits_ms=%.4f ratio=%.0f\n",
+               nChoices, (int)Info.bmWidth, (int)Info.bmHeight, (int)(Info.bmWidth * Info.bmHeight),
+               RegionRectCount(hWnd), dShape * 1000.0, dRead * 1000.0, dShape / dRead);
+        Dialog.DestroyWindow();
+        PumpMessages();
+    }
+    return nExitCode;
+}
