@@ -101,4 +101,26 @@ TEST_F(WindowSkinPiecesTest, KeyPixelMakesAHoleAndNearKeyColoursStayInside)
     EXPECT_EQ(275, Rects[3].bottom);
 }
 
+// Every context, piece, run region and replaced shape is released: composing and
+// cutting again and again leaves the number of GDI objects where it was.
+TEST_F(WindowSkinPiecesTest, ComposingAndCuttingAgainReleasesEverything)
+{
+    Access::SetChoiceCount(m_Dialog, 2);
+    for (int i = 0; i < 2; ++i)
+    {
+        ASSERT_EQ(1, Access::InitBackgroundBitmap(m_Dialog));
+        ASSERT_EQ(1, Access::InitDialogRegion(m_Dialog));
+    }
+    QZ_PumpMessages();
+    int nBefore = QZ_CountGdiObjects();
+    for (int i = 0; i < 10; ++i)
+    {
+        ASSERT_EQ(1, Access::InitBackgroundBitmap(m_Dialog));
+        ASSERT_EQ(1, Access::InitDialogRegion(m_Dialog));
+    }
+    QZ_PumpMessages();
+    // The system may drop cached objects meanwhile; it must not gain any.
+    EXPECT_LE(QZ_CountGdiObjects(), nBefore);
+}
+
 }  // namespace

@@ -1,0 +1,36 @@
+// A program without the bottom background piece (skin_missing_piece.rc): composing the
+// picture fails, says where, and releases what it had taken.
+#include <gtest/gtest.h>
+
+#include "tests/support/qz_captured_log.h"
+#include "tests/ui/launcher_skin_access.h"
+#include "tests/ui/ui_test_host.h"
+
+namespace
+{
+
+using Access = QZ_ArdunLauncherDlgTest;
+
+TEST(WindowSkinMissingPieceTest, CompositionFailsAtTheBottomPieceAndReleasesEverything)
+{
+    QZ_ArdunLauncherDlg Dialog;
+    ASSERT_TRUE(Access::CreatePopup(Dialog));
+    Access::SetChoiceCount(Dialog, 2);
+    // A first attempt settles whatever the system creates once per process.
+    EXPECT_EQ(0, Access::InitBackgroundBitmap(Dialog));
+    int nBefore = QZ_CountGdiObjects();
+
+    QZ_CapturedLog Log;
+    EXPECT_EQ(0, Access::InitBackgroundBitmap(Dialog));
+    std::vector<QZ_CapturedLogLine> Lines = Log.Lines();
+    ASSERT_EQ(1u, Lines.size());
+    EXPECT_EQ("DEBUG", Lines[0].strLevel);
+    EXPECT_EQ(0u, Lines[0].strMessage.find("QZLOG_PROCESS_ERROR(nRetCode) at line "));
+    EXPECT_NE(std::string::npos, Lines[0].strMessage.find(" in QZ_ArdunLauncherDlg::_InitBackgroundBitmap"));
+
+    EXPECT_EQ(nBefore, QZ_CountGdiObjects());
+    EXPECT_EQ(NULL, Access::Background(Dialog).GetSafeHandle()) << "no picture without its pieces";
+    Dialog.DestroyWindow();
+}
+
+}  // namespace
