@@ -1,0 +1,209 @@
+// The launcher's self-update: fetch the update index, compare the newest version named
+// there with our own FileVersion and, when ours is older, download the new launcher,
+// verify its MD5 digest and swap it in place of our own file. The running process goes
+// on from the old file, moved aside; the new one takes effect at the next start.
+#include "app/launcher_dialog.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "base/http_download.h"
+#include "base/log.h"
+#include "base/md5_file.h"
+#include "base/version_number.h"
+#include "selfupdate/update_server.h"
+
+// The length checks compare an int with _countof(); the int is known positive there.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wsign-compare"
+
+namespace
+{
+
+const char  QZ_UPDATE_INDEX_NAME[] = "index.txt";
+const char  QZ_UPDATE_SECTION[] = "SelfUpdate";
+const char  QZ_UPDATE_KEY_VERSION[] = "LastestVersionNumber";
+const char  QZ_UPDATE_KEY_FILE_NAME[] = "FileName";
+const char  QZ_UPDATE_KEY_FILE_MD5[] = "FileMD5";
+// The work files keep this name whatever the running launcher file is called.
+const char  QZ_UPDATE_WORK_FILE_NAME[] = "ArdunLauncher.exe";
+const char  QZ_UPDATE_NEW_FILE_SUFFIX[] = ".new";
+const char  QZ_UPDATE_OLD_FILE_SUFFIX[] = ".tmp";
+
+const int   QZ_MOVE_FILE_TRIES = 3;
+const DWORD QZ_MOVE_FILE_PAUSE = 500;  // milliseconds, after every failed try
+
+// 0 when the two texts are equal but for the case of ASCII letters. Deliberately not
+// _stricmp: the digest compare must not depend on the C run-time's locale.
+int CompareIgnoringASCIICase(const char* cszLeft, const char* cszRight)
+{
+    for (;; ++cszLeft, ++cszRight)
+    {
+        unsigned char chLeft = (unsigned char)*cszLeft;
+        unsigned char chRight = (unsigned char)*cszRight;
+        if (chLeft >= 'A' && chLeft <= 'Z')
+            chLeft = (unsigned char)(chLeft - 'A' + 'a');
+        if (chRight >= 'A' && chRight <= 'Z')
+            chRight = (unsigned char)(chRight - 'A' + 'a');
+        if (chLeft != chRight)
+            return chLeft < chRight ? -1 : 1;
+        if (chLeft == '\0')
+            return 0;
+    }
+}
+
+// Clears the attributes of a work file and deletes it; failures do not matter here
+// (the old launcher file cannot be deleted while this process runs from it).
+void RemoveWorkFile(const std::string& strFileName)
+{
+    if (strFileName.empty())
+        return;
+    ::SetFileAttributesA(strFileName.c_str(), FILE_ATTRIBUTE_NORMAL);
+    remove(strFileName.c_str());
+}
+
+}  // namespace
+
+int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
+{
+    int         nResult = 0;
+    int         nRetCode = 0;
+    int         nKeepOldFile = 0;
+    char*       pchLastSlash = NULL;
+    char        szApplicationName[MAX_PATH];
+    char        szBuffer[MAX_PATH];
+    char        szMD5[64];
+    char        szFileMD5[QZ_MD5_TEXT_BUFFER_SIZE];
+    std::string strApplicationPath;
+    std::string strNewFileName;
+    std::string strOldFileName;
+    std::string strIndexURL;
+    std::string strIndexFileName;
+    std::string strNewFileURL;
+    std::string strSelfVersion;
+    QZ_VersionNumber LastestVersion;
+    QZ_VersionNumber SelfVersion;
+
+    static_assert(sizeof(szFileMD5) == sizeof(szMD5), "both digest buffers hold 64 characters");
+
+    nRetCode = (int)::GetModuleFileNameA(NULL, szApplicationName, _countof(szApplicationName));
+    QZLOG_PROCESS_ERROR(nRetCode > 0);
+    QZLOG_PROCESS_ERROR(nRetCode < _countof(szApplicationName));
+
+    // A module path always has a folder; without one there is nothing to update.
+    pchLastSlash = strrchr(szApplicationName, '\\');
+    QZ_PROCESS_ERROR(pchLastSlash);
+    strApplicationPath.assign(szApplicationName, pchLastSlash + 1);
+
+    strNewFileName = strApplicationPath + QZ_UPDATE_WORK_FILE_NAME + QZ_UPDATE_NEW_FILE_SUFFIX;
+    strOldFileName = strApplicationPath + QZ_UPDATE_WORK_FILE_NAME + QZ_UPDATE_OLD_FILE_SUFFIX;
+    strIndexURL = std::string(g_cszUpdateBaseURL) + QZ_UPDATE_INDEX_NAME;
+    strIndexFileName = strApplicationPath + QZ_UPDATE_INDEX_NAME;
+
+    nRetCode = QZ_HttpSyncDownloadFile(strIndexURL.c_str(), strIndexFileName.c_str());
+    QZLOG_PROCESS_ERROR(nRetCode && "QZ_HttpSyncDownloadFile()");
+
+    // No default: a missing section, key or value reads as length 0.
+    nRetCode = (int)::GetPrivateProfileStringA(QZ_UPDATE_SECTION, QZ_UPDATE_KEY_VERSION, NULL, szBuffer,
+                                               _countof(szBuffer), strIndexFileName.c_str());
+    QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]LastestVersionNumber.");
+    QZLOG_PROCESS_ERROR(nRetCode < _countof(szBuffer));
+
+    nRetCode = LastestVersion.ParseString(szBuffer);
+    QZLOG_PROCESS_ERROR(nRetCode && "LastestVersion.ParseString()");
+
+    nRetCode = QZ_GetApplicationFileVersionNumber(szApplicationName, &strSelfVersion);
+    QZLOG_PROCESS_ERROR(nRetCode && "QZ_GetApplicationFileVersionNumber()");
+
+    nRetCode = SelfVersion.ParseString(strSelfVersion.c_str());
+    QZLOG_PROCESS_ERROR(nRetCode && "SelfVersion.ParseString()");
+
+    // Equal or newer than the index: up to date, never a downgrade.
+    if (!(SelfVersion < LastestVersion))
+    {
+        nResult = 1;
+        goto Exit0;
+    }
+
+    nRetCode = (int)::GetPrivateProfileStringA(QZ_UPDATE_SECTION, QZ_UPDATE_KEY_FILE_NAME, NULL, szBuffer,
+                                               _countof(szBuffer), strIndexFileName.c_str());
+    QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileName.");
+    QZLOG_PROCESS_ERROR(nRetCode < _countof(szBuffer));
+
+    // The name is appended as it stands, without escaping.
+    strNewFileURL = std::string(g_cszUpdateBaseURL) + szBuffer;
+
+    nRetCode = (int)::GetPrivateProfileStringA(QZ_UPDATE_SECTION, QZ_UPDATE_KEY_FILE_MD5, NULL, szMD5,
+                                               _countof(szMD5), strIndexFileName.c_str());
+    QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileMD5.");
+    QZLOG_PROCESS_ERROR(nRetCode < _countof(szMD5));
+
+    nRetCode = QZ_HttpSyncDownloadFile(strNewFileURL.c_str(), strNewFileName.c_str());
+    QZLOG_PROCESS_ERROR(nRetCode && "QZ_HttpSyncDownloadFile()");
+
+    nRetCode = MakeFileMD5(szFileMD5, strNewFileName.c_str());
+    QZLOG_PROCESS_ERROR(nRetCode && "MakeFileMD5()");
+
+    nRetCode = CompareIgnoringASCIICase(szMD5, szFileMD5);
+    QZLOG_PROCESS_ERROR(nRetCode == 0);
+
+    // The running program's file may be renamed, not replaced: move it aside first.
+    nRetCode = _MoveFile(szApplicationName, strOldFileName.c_str());
+    QZLOG_PROCESS_ERROR(nRetCode && "_MoveFile()");
+
+    nRetCode = _MoveFile(strNewFileName.c_str(), szApplicationName);
+    if (nRetCode)
+    {
+        nResult = 1;
+        goto Exit0;
+    }
+
+    // Put the old launcher back under its own name. Should that fail too, the file
+    // moved aside is the only launcher left, so the clean-up must not delete it.
+    nRetCode = _MoveFile(strOldFileName.c_str(), szApplicationName);
+    nKeepOldFile = !nRetCode;
+    QZLOG_PROCESS_ERROR(false && "_MoveFile()");
+
+Exit0:
+    RemoveWorkFile(strIndexFileName);
+    if (!nKeepOldFile)
+        RemoveWorkFile(strOldFileName);
+    return nResult;
+}
+
+int QZ_ArdunLauncherDlg::_MoveFile(const char* cszSource, const char* cszDestination)
+{
+    int   nResult = 0;
+    int   nRetCode = 0;
+    DWORD dwLastError = 0;
+
+    // A read-only or hidden destination would refuse to be replaced. It need not exist.
+    ::SetFileAttributesA(cszDestination, FILE_ATTRIBUTE_NORMAL);
+
+    for (int nTry = 0; nTry < QZ_MOVE_FILE_TRIES; ++nTry)
+    {
+        nRetCode = ::MoveFileExA(cszSource, cszDestination, MOVEFILE_REPLACE_EXISTING);
+        if (nRetCode)
+        {
+            nResult = 1;
+            goto Exit0;
+        }
+        // Kept at once: the pause and the log may change the thread's last error.
+        dwLastError = ::GetLastError();
+        ::Sleep(QZ_MOVE_FILE_PAUSE);
+    }
+    QZLOG_PROCESS_ERROR(false);
+
+Exit0:
+    if (!nResult)
+    {
+        QZ_WriteLog(LOG_LEVEL_DEBUG, "Failed to move file `%s` to `%s`, Error code : %d.", cszSource, cszDestination,
+                    (int)dwLastError);
+    }
+    return nResult;
+}
+
+#pragma GCC diagnostic pop
