@@ -19,7 +19,8 @@ qz_session_start() {
         echo "preparing the Wine prefix $WINEPREFIX"
         wineboot -i >/dev/null 2>&1 || true
     fi
-    wineserver -p
+    # A wineserver may already serve this prefix; -p keeps one alive either way.
+    wineserver -p 2>/dev/null || true
 }
 
 qz_session_stop() {
