@@ -5,28 +5,29 @@
 namespace
 {
 
-HWND CreateChildControl(LPCSTR lpszClass, LPCSTR lpszText, DWORD dwStyle, const RECT& rect,
-                        CWnd* pParentWnd, UINT nID)
+// Creates a child control of the given class and binds it to pControl.
+BOOL CreateChildControl(CWnd* pControl, LPCSTR lpszClass, LPCSTR lpszText, DWORD dwStyle,
+                        const RECT& rect, CWnd* pParentWnd, UINT nID)
 {
-    return ::CreateWindowExA(0, lpszClass, lpszText, dwStyle | WS_CHILD, rect.left, rect.top,
-                             rect.right - rect.left, rect.bottom - rect.top,
-                             pParentWnd ? pParentWnd->m_hWnd : NULL, (HMENU)(UINT_PTR)nID,
-                             AfxGetInstanceHandle(), NULL);
+    HWND hWnd = ::CreateWindowExA(0, lpszClass, lpszText, dwStyle | WS_CHILD, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top,
+                                  pParentWnd ? pParentWnd->m_hWnd : NULL, (HMENU)(UINT_PTR)nID,
+                                  AfxGetInstanceHandle(), NULL);
+    if (!hWnd)
+        return FALSE;
+    if (!pControl->SubclassWindow(hWnd))
+    {
+        ::DestroyWindow(hWnd);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 }  // namespace
 
 BOOL CButton::Create(LPCSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
 {
-    HWND hWnd = CreateChildControl("BUTTON", lpszCaption, dwStyle, rect, pParentWnd, nID);
-    if (!hWnd)
-        return FALSE;
-    if (!SubclassWindow(hWnd))
-    {
-        ::DestroyWindow(hWnd);
-        return FALSE;
-    }
-    return TRUE;
+    return CreateChildControl(this, "BUTTON", lpszCaption, dwStyle, rect, pParentWnd, nID);
 }
 
 BOOL CButton::OnChildNotify(UINT nMessage, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
@@ -40,13 +41,5 @@ BOOL CButton::OnChildNotify(UINT nMessage, WPARAM wParam, LPARAM lParam, LRESULT
 
 BOOL CStatic::Create(LPCSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
 {
-    HWND hWnd = CreateChildControl("STATIC", lpszText, dwStyle, rect, pParentWnd, nID);
-    if (!hWnd)
-        return FALSE;
-    if (!SubclassWindow(hWnd))
-    {
-        ::DestroyWindow(hWnd);
-        return FALSE;
-    }
-    return TRUE;
+    return CreateChildControl(this, "STATIC", lpszText, dwStyle, rect, pParentWnd, nID);
 }
