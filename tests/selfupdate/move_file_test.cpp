@@ -1,0 +1,313 @@
+// QZ_ArdunLauncherDlg::_MoveFile on real files: replacement of the destination, its
+// attributes, the three tries with their pauses, and the two lines of a failed move.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "app/launcher_dialog.h"
+#include "tests/support/iat_hook.h"
+#include "tests/support/test_log_capture.h"
+
+namespace
+{
+
+std::string ReadWholeFile(const std::string& strPath)
+{
+    std::string strData;
+    FILE* fpFile = fopen(strPath.c_str(), "rb");
+    if (!fpFile)
+        return "(missing)";
+    char szBuffer[4096];
+    size_t uRead = 0;
+    while ((uRead = fread(szBuffer, 1, sizeof(szBuffer), fpFile)) > 0)
+        strData.append(szBuffer, uRead);
+    fclose(fpFile);
+    return strData;
+}
+
+void WriteWholeFile(const std::string& strPath, const std::string& strData, DWORD dwAttributes = 0)
+{
+    SetFileAttributesA(strPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+    FILE* fpFile = fopen(strPath.c_str(), "wb");
+    ASSERT_TRUE(fpFile) << strPath;
+    fwrite(strData.data(), 1, strData.size(), fpFile);
+    fclose(fpFile);
+    if (dwAttributes)
+    {
+        ASSERT_TRUE(SetFileAttributesA(strPath.c_str(), dwAttributes));
+    }
+}
+
+bool FileExists(const std::string& strPath)
+{
+    return GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+double Seconds()
+{
+    LARGE_INTEGER Frequency;
+    LARGE_INTEGER Counter;
+    QueryPerformanceFrequency(&Frequency);
+    QueryPerformanceCounter(&Counter);
+    return (double)Counter.QuadPart / (double)Frequency.QuadPart;
+}
+
+// What the hooks saw of the platform calls _MoveFile makes.
+struct MoveCalls
+{
+    std::vector<std::string> Sources;
+    std::vector<std::string> Destinations;
+    std::vector<DWORD> Flags;
+    std::vector<DWORD> Sleeps;
+    std::vector<DWORD> Failures;  // the last errors of the first tries, in order; then real moves
+    bool bRealSleep = true;
+};
+MoveCalls g_Calls;
+decltype(&MoveFileExA) g_pfnMoveFileExA = nullptr;
+decltype(&Sleep) g_pfnSleep = nullptr;
+
+BOOL WINAPI RecordMoveFileExA(LPCSTR cszSource, LPCSTR cszDestination, DWORD dwFlags)
+{
+    size_t uTry = g_Calls.Sources.size();
+    g_Calls.Sources.push_back(cszSource);
+    g_Calls.Destinations.push_back(cszDestination);
+    g_Calls.Flags.push_back(dwFlags);
+    if (uTry < g_Calls.Failures.size())
+    {
+        SetLastError(g_Calls.Failures[uTry]);
+        return FALSE;
+    }
+    return g_pfnMoveFileExA(cszSource, cszDestination, dwFlags);
+}
+
+void WINAPI RecordSleep(DWORD dwMilliseconds)
+{
+    g_Calls.Sleeps.push_back(dwMilliseconds);
+    if (g_Calls.bRealSleep)
+        g_pfnSleep(dwMilliseconds);
+    // Whatever the pause does to the thread's last error must not reach the log line.
+    SetLastError(ERROR_INVALID_FUNCTION);
+}
+
+class MoveFileTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(s_Log.Open("MoveFileTest")); }
+    static void TearDownTestSuite() { s_Log.Close(); }
+
+    void SetUp() override
+    {
+        m_strFolder = QZ_MakeTestTempFolder("qz_move");
+        ASSERT_FALSE(m_strFolder.empty());
+        m_strSource = m_strFolder + "ArdunLauncher.exe.new";
+        m_strDestination = m_strFolder + "ArdunLauncher.exe";
+        g_Calls = MoveCalls();
+        m_uLogMark = s_Log.Mark();
+    }
+
+    void TearDown() override
+    {
+        Unhook();
+        QZ_RemoveTestFolder(m_strFolder);
+    }
+
+    void Hook()
+    {
+        g_pfnMoveFileExA =
+            (decltype(&MoveFileExA))QZ_HookImport("kernel32.dll", "MoveFileExA", (void*)RecordMoveFileExA);
+        g_pfnSleep = (decltype(&Sleep))QZ_HookImport("kernel32.dll", "Sleep", (void*)RecordSleep);
+        ASSERT_TRUE(g_pfnMoveFileExA && g_pfnSleep) << "the test program does not import MoveFileExA and Sleep";
+    }
+
+    void Unhook()
+    {
+        if (g_pfnMoveFileExA)
+            QZ_HookImport("kernel32.dll", "MoveFileExA", (void*)g_pfnMoveFileExA);
+        if (g_pfnSleep)
+            QZ_HookImport("kernel32.dll", "Sleep", (void*)g_pfnSleep);
+        g_pfnMoveFileExA = nullptr;
+        g_pfnSleep = nullptr;
+    }
+
+    std::vector<std::string> Messages() const
+    {
+        std::vector<std::string> Messages;
+        for (const QZ_TestLogMessage& Message : s_Log.Since(m_uLogMark))
+            Messages.push_back(Message.strLevel + " " + Message.strMessage);
+        return Messages;
+    }
+
+    // The two lines of a move that failed three times, with the last try's error.
+    void ExpectFailureLines(DWORD dwError)
+    {
+        std::vector<std::string> Lines = Messages();
+        ASSERT_EQ(2u, Lines.size()) << Joined(Lines);
+        EXPECT_TRUE(std::regex_match(
+            Lines[0], std::regex(R"(DEBUG QZLOG_PROCESS_ERROR\(false\) at line \d+ in QZ_ArdunLauncherDlg::_MoveFile)")))
+            << Lines[0];
+        EXPECT_EQ("DEBUG Failed to move file `" + m_strSource + "` to `" + m_strDestination +
+                      "`, Error code : " + std::to_string(dwError) + ".",
+                  Lines[1]);
+    }
+
+    static std::string Joined(const std::vector<std::string>& Lines)
+    {
+        std::string strText;
+        for (const std::string& strLine : Lines)
+            strText += "  " + strLine + "\n";
+        return strText;
+    }
+
+    static QZ_TestLogCapture s_Log;
+    std::string m_strFolder;
+    std::string m_strSource;
+    std::string m_strDestination;
+    size_t m_uLogMark = 0;
+};
+
+QZ_TestLogCapture MoveFileTest::s_Log;
+
+TEST_F(MoveFileTest, MovesAtOnceAndReplacesAnyDestination)
+{
+    const struct
+    {
+        const char* cszName;
+        bool bDestination;
+        DWORD dwAttributes;
+    } Cases[] = {
+        {"no destination", false, 0},
+        {"plain destination", true, 0},
+        {"read-only hidden system destination", true,
+         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+    };
+    for (const auto& Case : Cases)
+    {
+        SCOPED_TRACE(Case.cszName);
+        m_uLogMark = s_Log.Mark();
+        WriteWholeFile(m_strSource, "the new launcher");
+        if (Case.bDestination)
+            WriteWholeFile(m_strDestination, "the old launcher, somewhat longer", Case.dwAttributes);
+
+        double dStart = Seconds();
+        EXPECT_EQ(1, QZ_ArdunLauncherDlg::_MoveFile(m_strSource.c_str(), m_strDestination.c_str()));
+        double dSeconds = Seconds() - dStart;
+
+        EXPECT_LT(dSeconds, 0.4) << "a move that works must not pause";
+        EXPECT_FALSE(FileExists(m_strSource));
+        EXPECT_EQ("the new launcher", ReadWholeFile(m_strDestination));
+        DWORD dwAttributes = GetFileAttributesA(m_strDestination.c_str());
+        EXPECT_EQ(0u, dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+        EXPECT_TRUE(Messages().empty()) << Joined(Messages());
+        SetFileAttributesA(m_strDestination.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(m_strDestination.c_str());
+    }
+}
+
+// Real failures, real pauses: a missing source, and a source another handle holds
+// without delete sharing (as a virus scanner may hold a fresh download).
+TEST_F(MoveFileTest, GivesUpAfterThreeTriesAndThreePauses)
+{
+    const struct
+    {
+        const char* cszName;
+        bool bLockSource;
+        DWORD dwError;
+    } Cases[] = {
+        {"missing source", false, ERROR_FILE_NOT_FOUND},
+        {"source held open", true, ERROR_SHARING_VIOLATION},
+    };
+    for (const auto& Case : Cases)
+    {
+        SCOPED_TRACE(Case.cszName);
+        m_uLogMark = s_Log.Mark();
+        g_Calls = MoveCalls();
+        HANDLE hLock = INVALID_HANDLE_VALUE;
+        if (Case.bLockSource)
+        {
+            WriteWholeFile(m_strSource, "held");
+            hLock = CreateFileA(m_strSource.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+            ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
+        }
+        // The destination's attributes are cleared before the first try, even though
+        // the move then fails.
+        WriteWholeFile(m_strDestination, "the old launcher", FILE_ATTRIBUTE_READONLY);
+        Hook();
+
+        double dStart = Seconds();
+        int nResult = QZ_ArdunLauncherDlg::_MoveFile(m_strSource.c_str(), m_strDestination.c_str());
+        double dSeconds = Seconds() - dStart;
+        Unhook();
+        if (hLock != INVALID_HANDLE_VALUE)
+            CloseHandle(hLock);
+
+        EXPECT_EQ(0, nResult);
+        EXPECT_EQ(3u, g_Calls.Sources.size());
+        for (size_t uTry = 0; uTry < g_Calls.Sources.size(); ++uTry)
+        {
+            EXPECT_EQ(m_strSource, g_Calls.Sources[uTry]);
+            EXPECT_EQ(m_strDestination, g_Calls.Destinations[uTry]);
+            EXPECT_EQ((DWORD)MOVEFILE_REPLACE_EXISTING, g_Calls.Flags[uTry]);
+        }
+        EXPECT_EQ(std::vector<DWORD>({500, 500, 500}), g_Calls.Sleeps);
+        EXPECT_GE(dSeconds, 1.45);
+        EXPECT_LT(dSeconds, 3.0);
+        EXPECT_EQ("the old launcher", ReadWholeFile(m_strDestination));
+        EXPECT_EQ(0u, GetFileAttributesA(m_strDestination.c_str()) & FILE_ATTRIBUTE_READONLY);
+        ExpectFailureLines(Case.dwError);
+        DeleteFileA(m_strSource.c_str());
+    }
+}
+
+TEST_F(MoveFileTest, ReportsTheErrorOfTheLastTry)
+{
+    WriteWholeFile(m_strSource, "the new launcher");
+    Hook();
+    g_Calls.bRealSleep = false;
+    g_Calls.Failures = {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION, ERROR_SUCCESS};
+
+    EXPECT_EQ(0, QZ_ArdunLauncherDlg::_MoveFile(m_strSource.c_str(), m_strDestination.c_str()));
+    Unhook();
+
+    EXPECT_EQ(3u, g_Calls.Sources.size()) << "no fourth try";
+    EXPECT_EQ(3u, g_Calls.Sleeps.size());
+    ExpectFailureLines(ERROR_LOCK_VIOLATION);
+    EXPECT_EQ("the new launcher", ReadWholeFile(m_strSource));
+}
+
+TEST_F(MoveFileTest, ALaterTrySucceedsWithoutALogLine)
+{
+    const struct
+    {
+        const char* cszName;
+        std::vector<DWORD> Failures;
+    } Cases[] = {
+        {"second try", {ERROR_SHARING_VIOLATION}},
+        {"third try", {ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED}},
+    };
+    for (const auto& Case : Cases)
+    {
+        SCOPED_TRACE(Case.cszName);
+        m_uLogMark = s_Log.Mark();
+        g_Calls = MoveCalls();
+        WriteWholeFile(m_strSource, "the new launcher");
+        WriteWholeFile(m_strDestination, "the old launcher");
+        Hook();
+        g_Calls.bRealSleep = false;
+        g_Calls.Failures = Case.Failures;
+
+        EXPECT_EQ(1, QZ_ArdunLauncherDlg::_MoveFile(m_strSource.c_str(), m_strDestination.c_str()));
+        Unhook();
+
+        EXPECT_EQ(Case.Failures.size() + 1, g_Calls.Sources.size());
+        EXPECT_EQ(Case.Failures.size(), g_Calls.Sleeps.size()) << "a pause after each failed try only";
+        EXPECT_EQ("the new launcher", ReadWholeFile(m_strDestination));
+        EXPECT_FALSE(FileExists(m_strSource));
+        EXPECT_TRUE(Messages().empty()) << Joined(Messages());
+    }
+}
+
+}  // namespace

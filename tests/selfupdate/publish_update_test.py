@@ -1,0 +1,252 @@
+#!/usr/bin/env python3
+"""Tests of tools/publish_update.py: the FileVersion it reads from real and from built
+PE images (32 and 64 bit), the version texts it accepts, and what it writes.
+
+    publish_update_test.py --installed A.exe --published B.exe --shapes-dir DIR [unittest args]
+
+A.exe and B.exe are the stand-in launchers (FileVersion 1.0.0.2 and 1.0.0.3); DIR holds
+the resource-only DLLs of the version-reading tests (version_<shape>.dll).
+"""
+
+import argparse
+import configparser
+import hashlib
+import importlib.util
+import io
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+ROOT = os.environ.get("QZ_SOURCE_DIR") or os.path.normpath(os.path.join(os.path.dirname(__file__), "..", ".."))
+TOOL = os.path.join(ROOT, "tools", "publish_update.py")
+_spec = importlib.util.spec_from_file_location("publish_update", TOOL)
+publish_update = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(publish_update)
+
+ARGS = None
+
+
+# --- building version resources and PE images ------------------------------------------
+
+def _pad4(data):
+    return data + b"\0" * (-len(data) % 4)
+
+
+def version_block(key, value=b"", text=False, children=()):
+    """One VS_VERSIONINFO-style block; `value` is bytes, or a str stored as UTF-16 text."""
+    if isinstance(value, str):
+        value_bytes, value_length = (value + "\0").encode("utf-16-le"), len(value) + 1
+    else:
+        value_bytes, value_length = value, len(value)
+    head = _pad4(struct.pack("<HHH", 0, value_length, 1 if text else 0) + (key + "\0").encode("utf-16-le"))
+    body = _pad4(head + value_bytes) if value_bytes else head
+    for child in children:
+        body = _pad4(body) + child
+    return struct.pack("<H", len(body)) + body[2:]
+
+
+def version_info(file_version, translations=((0x0804, 1252),), tables=None):
+    """A version resource whose first-translation block holds `file_version`; `tables`
+    ({table key: FileVersion}) replaces the string blocks when given."""
+    if tables is None:
+        tables = {"%04x%04x" % translations[0]: file_version}
+    string_tables = [version_block(key, children=[version_block("FileVersion", value, text=True)])
+                     for key, value in tables.items()]
+    translation = b"".join(struct.pack("<HH", *pair) for pair in translations)
+    fixed = struct.pack("<13I", 0xFEEF04BD, 0x10000, 0, 0, 0, 0, 0x3F, 0, 4, 1, 0, 0, 0)
+    return version_block("VS_VERSION_INFO", fixed, children=[
+        version_block("StringFileInfo", children=string_tables),
+        version_block("VarFileInfo", children=[version_block("Translation", translation)]),
+    ])
+
+
+def pe_image(resource, pe32_plus):
+    """A minimal PE image (PE32 or PE32+) with one section holding a version resource."""
+    section_rva, section_raw = 0x1000, 0x200
+    # Resource tree: type 16 -> name 1 -> language 0x0804 -> data entry -> the block.
+    def directory(entry_id, target):
+        return struct.pack("<IIHHHH", 0, 0, 0, 0, 0, 1) + struct.pack("<II", entry_id, target)
+    tree = directory(16, 0x80000000 | 24) + directory(1, 0x80000000 | 48) + directory(0x0804, 72)
+    data_offset = 72 + 16
+    tree += struct.pack("<IIII", section_rva + data_offset, len(resource), 0, 0) + resource
+    raw = _pad4(tree) + b"\0" * (-len(_pad4(tree)) % 0x200)
+
+    optional_size = 240 if pe32_plus else 224
+    optional = bytearray(optional_size)
+    struct.pack_into("<H", optional, 0, 0x20B if pe32_plus else 0x10B)
+    directories = 112 if pe32_plus else 96
+    struct.pack_into("<I", optional, directories - 4, 16)
+    struct.pack_into("<II", optional, directories + 2 * 8, section_rva, len(tree))
+    coff = struct.pack("<HHIIIHH", 0x8664 if pe32_plus else 0x14C, 1, 0, 0, 0, optional_size, 0x2102)
+    section = struct.pack("<8sIIIIIIHHI", b".rsrc", len(tree), section_rva, len(raw), section_raw, 0, 0, 0, 0,
+                          0x40000040)
+    dos = bytearray(0x40)
+    dos[0:2] = b"MZ"
+    struct.pack_into("<I", dos, 0x3C, 0x40)
+    headers = bytes(dos) + b"PE\0\0" + coff + bytes(optional) + section
+    return headers + b"\0" * (section_raw - len(headers)) + raw
+
+
+# --- tests -----------------------------------------------------------------------------
+
+class PublishTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="qz-publish-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+
+    def write(self, name, data):
+        path = os.path.join(self.folder, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def publish(self, program, out="served", **kw):
+        messages = []
+        result = publish_update.publish(program, os.path.join(self.folder, out), log=messages.append, **kw)
+        return result, messages
+
+
+class ReadsFileVersion(PublishTest):
+    def test_the_launcher_builds(self):
+        self.assertEqual("1.0.0.2", publish_update.file_version_text(ARGS.installed))
+        self.assertEqual("1.0.0.3", publish_update.file_version_text(ARGS.published))
+
+    def test_32_and_64_bit_images_alike(self):
+        for pe32_plus in (False, True):
+            with self.subTest(pe32_plus=pe32_plus):
+                path = self.write("launcher.exe", pe_image(version_info("4.3.2.1"), pe32_plus))
+                self.assertEqual("4.3.2.1", publish_update.file_version_text(path))
+
+    def test_only_the_first_translation_counts(self):
+        # Built by the resource compiler (tests/version): the first translation's block.
+        shapes = {
+            "two_translations": "3.1.4.1",
+            "later_translation": "no FileVersion in the string block 040904b0",
+            "no_translation": "no translation table",
+            "no_version": "no version resource",
+        }
+        for shape, expected in shapes.items():
+            with self.subTest(shape=shape):
+                path = os.path.join(ARGS.shapes_dir, "version_%s.dll" % shape)
+                if expected[0].isdigit():
+                    self.assertEqual(expected, publish_update.file_version_text(path))
+                else:
+                    with self.assertRaisesRegex(publish_update.PublishError, expected):
+                        publish_update.file_version_text(path)
+
+    def test_table_keys_match_without_regard_to_case(self):
+        path = self.write("upper.exe", pe_image(version_info("", tables={"080404E4": "2.0.0.0"}), True))
+        self.assertEqual("2.0.0.0", publish_update.file_version_text(path))
+
+    def test_damaged_files_are_refused_not_crashed_on(self):
+        with open(ARGS.installed, "rb") as f:
+            real = f.read()
+        good = pe_image(version_info("1.0.0.3"), False)
+        cases = {
+            "text file": (b"[SelfUpdate]\r\n", "not a Windows program"),
+            "headers only": (real[:1024], "outside the file|truncated"),
+            "resources cut off": (good[:0x200 + 40], "outside the file|truncated"),
+            "no PE signature": (real[:0x3C] + b"\xff\xff\x00\x00" + real[0x40:], "truncated|no PE signature"),
+        }
+        for name, (data, message) in cases.items():
+            with self.subTest(name):
+                path = self.write("damaged.exe", data)
+                with self.assertRaisesRegex(publish_update.PublishError, message):
+                    publish_update.file_version_text(path)
+
+
+class VersionTexts(PublishTest):
+    def test_texts_the_launcher_reads_alike_are_published_dotted(self):
+        for text in ("1.0.0.3", "1, 0, 0, 3", "1-0-0-3", " 1 . 0 . 0 . 3 "):
+            with self.subTest(text=text):
+                path = self.write("launcher.exe", pe_image(version_info(text), True))
+                (version, file_name, _), _ = self.publish(path)
+                self.assertEqual("1.0.0.3", version)
+                self.assertEqual("ArdunLauncher_1.0.0.3.exe", file_name)
+
+    def test_texts_the_launcher_would_misread_are_refused(self):
+        # Each would either fail the launcher's own version check forever after the
+        # update ("1.0.3") or compare differently than it reads ("1.-1.0.0" is above
+        # every version to the launcher; trailing parts and words are ignored by it).
+        for text in ("1.0.3", "1.0.0.3.5", "1.0.0.3 beta", "1.-1.0.0", "1.0.0.2147483648", "", "1.0.0.x"):
+            with self.subTest(text=text):
+                path = self.write("launcher.exe", pe_image(version_info(text), True))
+                with self.assertRaises(publish_update.PublishError):
+                    self.publish(path)
+                self.assertFalse(os.path.exists(os.path.join(self.folder, "served", "index.txt")))
+
+
+class Publishes(PublishTest):
+    def read_index(self, out="served"):
+        parser = configparser.ConfigParser(interpolation=None)
+        parser.optionxform = str
+        with open(os.path.join(self.folder, out, "index.txt"), "rb") as f:
+            raw = f.read()
+        parser.read_string(raw.decode("ascii"))
+        return raw, parser
+
+    def test_writes_the_versioned_program_and_its_index(self):
+        result = subprocess.run([sys.executable, TOOL, ARGS.published, os.path.join(self.folder, "served")],
+                                capture_output=True, text=True)
+        self.assertEqual(0, result.returncode, result.stderr)
+        with open(ARGS.published, "rb") as f:
+            program = f.read()
+        served = sorted(os.listdir(os.path.join(self.folder, "served")))
+        self.assertEqual(["ArdunLauncher_1.0.0.3.exe", "index.txt"], served)  # no temporary files left
+        with open(os.path.join(self.folder, "served", "ArdunLauncher_1.0.0.3.exe"), "rb") as f:
+            self.assertEqual(program, f.read())
+        raw, index = self.read_index()
+        self.assertTrue(raw.startswith(b"[SelfUpdate]\r\n"), raw)
+        self.assertEqual({"LastestVersionNumber": "1.0.0.3", "FileName": "ArdunLauncher_1.0.0.3.exe",
+                          "FileMD5": hashlib.md5(program).hexdigest()}, dict(index["SelfUpdate"]))
+
+    def test_a_new_publication_replaces_the_index_and_keeps_older_files(self):
+        self.publish(ARGS.installed)
+        self.publish(ARGS.published)
+        _, index = self.read_index()
+        self.assertEqual("1.0.0.3", index["SelfUpdate"]["LastestVersionNumber"])
+        self.assertEqual(["ArdunLauncher_1.0.0.2.exe", "ArdunLauncher_1.0.0.3.exe", "index.txt"],
+                         sorted(os.listdir(os.path.join(self.folder, "served"))))
+
+    def test_publishing_an_older_or_equal_version_warns(self):
+        self.publish(ARGS.published)
+        for program in (ARGS.published, ARGS.installed):
+            with self.subTest(program=os.path.basename(program)):
+                _, messages = self.publish(program)
+                self.assertTrue(any(m.startswith("warning:") and "1.0.0.3" in m for m in messages), messages)
+        _, messages = self.publish(ARGS.installed, out="fresh")
+        self.assertFalse(any(m.startswith("warning:") for m in messages), messages)
+
+    def test_the_file_name_prefix_must_be_safe_in_a_url(self):
+        (_, file_name, _), _ = self.publish(ARGS.published, name="Ardun-Launcher.x64")
+        self.assertEqual("Ardun-Launcher.x64_1.0.0.3.exe", file_name)
+        for name in ("Ardun Launcher", "../ArdunLauncher", "Ardun%20", ""):
+            with self.subTest(name=name):
+                with self.assertRaises(publish_update.PublishError):
+                    self.publish(ARGS.published, out="other", name=name)
+
+    def test_failures_exit_with_a_message(self):
+        path = self.write("notes.txt", b"not a program")
+        result = subprocess.run([sys.executable, TOOL, path, os.path.join(self.folder, "served")],
+                                capture_output=True, text=True)
+        self.assertEqual(1, result.returncode)
+        self.assertIn("not a Windows program", result.stderr)
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "served", "index.txt")))
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--installed", required=True)
+    parser.add_argument("--published", required=True)
+    parser.add_argument("--shapes-dir", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()

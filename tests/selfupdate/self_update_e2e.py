@@ -1,0 +1,490 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the launcher's self-update, run by ctest.
+
+A stand-in launcher (tests/selfupdate/self_update_host_win.cpp: the real self-update on
+its worker thread, the real log, the launcher's resources) is built twice, as version
+1.0.0.2 (installed) and 1.0.0.3 (published), both fetching from 127.0.0.1:<port>. Each
+case copies the installed build into a fresh folder, prepares the folder and the
+server, starts the program there under Wine and then looks at what it left: its exit
+code (10 + the procedure's result), the requests the server received, the files in
+the folder and the log under Logs.
+
+    self_update_e2e.py --installed A.exe --published B.exe --locker L.exe --port N [unittest args]
+
+The published build is put on the server by tools/publish_update.py, as an operator
+would. The port is fixed in the programs, so no two runs of this script may overlap
+(ctest holds the lock "selfupdate_port").
+"""
+
+import argparse
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.request
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.environ.get("QZ_SOURCE_DIR") or os.path.normpath(os.path.join(HERE, "..", ".."))
+WINE_RUN = os.path.join(ROOT, "tools", "wine-run")
+SERVER = os.path.join(ROOT, "tests", "support", "http_test_server.py")
+PUBLISH = os.path.join(ROOT, "tools", "publish_update.py")
+
+NEW_FILE = "ArdunLauncher.exe.new"
+OLD_FILE = "ArdunLauncher.exe.tmp"
+INDEX = "index.txt"
+PUBLISHED_NAME = "ArdunLauncher_1.0.0.3.exe"
+UPDATE_FUNCTION = "QZ_ArdunLauncherDlg::_SelfUpdateFunction"
+MOVE_FUNCTION = "QZ_ArdunLauncherDlg::_MoveFile"
+# A failed move tries three times with a pause of 500 ms after each try.
+MOVE_FAILURE_SECONDS = 1.5
+
+ARGS = None
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def check_line(condition, function=UPDATE_FUNCTION):
+    """A pattern for the check-and-bail line of `condition` in `function`."""
+    return r"QZLOG_PROCESS_ERROR\(%s\) at line \d+ in %s" % (re.escape(condition), re.escape(function))
+
+
+def move_failure_lines(source, destination, error):
+    """The two lines of a _MoveFile that gave up: `source` and `destination` are file names
+    in the launcher's folder (the line holds full paths)."""
+    return [check_line("false", MOVE_FUNCTION),
+            r"Failed to move file `.*\\%s` to `.*\\%s`, Error code : %d\." % (re.escape(source), re.escape(destination),
+                                                                          error)]
+
+
+def download_failure_lines(status, url_name, file_name):
+    return [r"Response status code : %d" % status, check_line("false", "QZ_HttpSyncDownloadFile"),
+            r"Failed to download `http://127\.0\.0\.1:\d+/ardunlauncher/%s`, save as `.*\\%s`, Error Code -?\d+\."
+            % (re.escape(url_name), re.escape(file_name)),
+            check_line('nRetCode && "QZ_HttpSyncDownloadFile()"')]
+
+
+def md5_of(data):
+    return hashlib.md5(data).hexdigest()
+
+
+class Run:
+    """What one start of the stand-in launcher left behind."""
+
+    def __init__(self, folder, program, completed, seconds, requests):
+        self.folder = folder
+        self.program = program
+        self.exit_code = completed.returncode
+        self.output = completed.stdout + completed.stderr
+        self.seconds = seconds
+        self.requests = requests
+        self.messages = self._log_messages()
+
+    def _log_messages(self):
+        lines = []
+        logs = os.path.join(self.folder, "Logs")
+        for base, _, files in sorted(os.walk(logs)):
+            for name in sorted(files):
+                with open(os.path.join(base, name), "rb") as f:
+                    lines += f.read().decode("ascii", "replace").splitlines()
+        messages = []
+        for line in lines:
+            match = re.match(r"^\d{8}-\d{6}<(\w+) ?:[0-9A-F]{8}>: (.*)$", line)
+            messages.append((match.group(1), match.group(2)) if match else ("?", line))
+        return messages
+
+    def describe(self):
+        return ("exit code %s after %.2f s\noutput: %s\nrequests: %s\nfiles: %s\nlog:\n%s"
+                % (self.exit_code, self.seconds, self.output.strip(), self.requests, self.file_summary(),
+                   "\n".join("  %s %s" % m for m in self.messages) or "  (none)"))
+
+    def file_summary(self):
+        return ", ".join("%s (%s)" % (name, "folder" if data is None else "%d bytes, MD5 %s" % (len(data), md5_of(data)))
+                         for name, data in sorted(self.files().items()))
+
+    def files(self):
+        """The folder's entries but the log folder: {name: bytes, or None for a folder}."""
+        entries = {}
+        for name in os.listdir(self.folder):
+            path = os.path.join(self.folder, name)
+            if name == "Logs":
+                continue
+            if os.path.isdir(path):
+                entries[name] = None
+            else:
+                with open(path, "rb") as f:
+                    entries[name] = f.read()
+        return entries
+
+
+def setUpModule():
+    """One publication, one server and one Wine session for all cases."""
+    shared = SelfUpdateTest
+    shared.work = tempfile.mkdtemp(prefix="qz-selfupdate-e2e-")
+    with open(ARGS.installed, "rb") as f:
+        shared.installed = f.read()
+    with open(ARGS.published, "rb") as f:
+        shared.published = f.read()
+    assert shared.installed != shared.published
+
+    # The operator's publication, made once; each case serves a copy or a variant.
+    shared.publication = os.path.join(shared.work, "publication")
+    subprocess.run([sys.executable, PUBLISH, ARGS.published, shared.publication], check=True,
+                   stdout=subprocess.DEVNULL)
+    with open(os.path.join(shared.publication, INDEX), "r") as f:
+        shared.published_index = f.read()
+
+    shared.www = os.path.join(shared.work, "www")
+    shared.served = os.path.join(shared.www, "ardunlauncher")
+    os.makedirs(shared.served)
+    port_file = os.path.join(shared.work, "port")
+    server_log = os.path.join(shared.work, "server.log")
+    with open(server_log, "w") as log:
+        shared.server = subprocess.Popen([sys.executable, SERVER, "--root", shared.www, "--port", str(ARGS.port),
+                                          "--port-file", port_file], stdout=log, stderr=subprocess.STDOUT)
+    for _ in range(100):
+        if os.path.exists(port_file) or shared.server.poll() is not None:
+            break
+        time.sleep(0.1)
+    if not os.path.exists(port_file):
+        shared.server.kill()
+        shared.server.wait()
+        with open(server_log) as f:
+            raise RuntimeError("the test server did not start on port %d (in use?):\n%s" % (ARGS.port, f.read()))
+
+    shared.env = dict(os.environ)
+    shared.env.setdefault("QZ_WINEPREFIX", os.path.join(os.environ.get("QZ_BINARY_DIR", ""), "wineprefix"))
+    # A Wine program that lives as long as the tests keeps the wineserver and Wine's
+    # own services running between the starts; otherwise each start may pay for
+    # bringing them up again (seconds each).
+    shared.keep_alive_file = os.path.join(shared.work, "keep-alive")
+    open(shared.keep_alive_file, "w").close()
+    shared.keep_alive = subprocess.Popen(
+        [WINE_RUN, ARGS.locker, windows_path(shared.keep_alive_file), "read", windows_path(shared.work + "/done")],
+        env=shared.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    shared.keep_alive.stdout.readline()
+
+
+def tearDownModule():
+    shared = SelfUpdateTest
+    open(os.path.join(shared.work, "done"), "w").close()
+    shared.keep_alive.wait(timeout=60)
+    shared.keep_alive.stdout.close()
+    shared.server.terminate()
+    shared.server.wait()
+    shutil.rmtree(shared.work, ignore_errors=True)
+
+
+class SelfUpdateTest(unittest.TestCase):
+    """The shared state (set up once by setUpModule) and the steps and checks of a case."""
+
+    # --- the server ------------------------------------------------------------------
+
+    def _get(self, path):
+        with urllib.request.urlopen("http://127.0.0.1:%d%s" % (ARGS.port, path), timeout=10) as answer:
+            return answer.read().decode("utf-8", "replace")
+
+    def serve(self, index=None, published=True):
+        """Serves `index` as the index text (None: no index at all) and the published file."""
+        shutil.rmtree(self.served)
+        os.makedirs(self.served)
+        if published:
+            shutil.copy(os.path.join(self.publication, PUBLISHED_NAME), self.served)
+        if index is not None:
+            with open(os.path.join(self.served, INDEX), "w", newline="") as f:
+                f.write(index)
+        self._get("/__clear")
+
+    def index_with(self, **changes):
+        """The published index with keys changed (a value of None drops the key)."""
+        lines = []
+        for line in self.published_index.splitlines():
+            key = line.split("=", 1)[0]
+            if key in changes:
+                if changes[key] is not None:
+                    lines.append("%s=%s" % (key, changes.pop(key)))
+                else:
+                    changes.pop(key)
+            else:
+                lines.append(line)
+        lines += ["%s=%s" % item for item in changes.items() if item[1] is not None]
+        return "\r\n".join(lines) + "\r\n"
+
+    def requests(self):
+        return re.findall(r"^GET (\S+) HTTP", self._get("/__requests"), re.M)
+
+    # --- the launcher folder ---------------------------------------------------------
+
+    def make_folder(self, program="ArdunLauncher.exe", files=None):
+        """A fresh launcher folder with the installed program and `files` ({name: bytes,
+        or None for a folder}). The extra files are read-only, so whatever replaces or
+        deletes them has to clear that first."""
+        folder = tempfile.mkdtemp(prefix="case-", dir=self.work)
+        with open(os.path.join(folder, program), "wb") as f:
+            f.write(self.installed)
+        for name, data in (files or {}).items():
+            path = os.path.join(folder, name)
+            if data is None:
+                os.makedirs(path)
+            else:
+                with open(path, "wb") as f:
+                    f.write(data)
+                os.chmod(path, 0o444)
+        return folder
+
+    def start(self, folder, program="ArdunLauncher.exe"):
+        """Starts the program in `folder` under Wine and waits for it."""
+        self._get("/__clear")
+        started = time.monotonic()
+        completed = subprocess.run([WINE_RUN, os.path.join(folder, program)], cwd=folder, env=self.env,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=120)
+        run = Run(folder, program, completed, time.monotonic() - started, self.requests())
+        self.assertIn(run.exit_code, (10, 11), "the program did not run to its end\n" + run.describe())
+        return run
+
+    def hold(self, path, share):
+        """Another process holding `path` open (share "read" or "readwrite"); returns a
+        function that lets it go."""
+        release = path + ".release"
+        locker = subprocess.Popen([WINE_RUN, ARGS.locker, windows_path(path), share, windows_path(release)],
+                                  env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        line = locker.stdout.readline().strip()
+        if line != "locked":
+            locker.kill()
+            locker.wait()
+            self.fail("the file locker could not open %s: %r" % (path, line))
+
+        def let_go():
+            with open(release, "w"):
+                pass
+            locker.wait(timeout=60)
+            locker.stdout.close()
+            os.remove(release)
+        self.addCleanup(lambda: locker.poll() is not None or let_go())
+        return let_go
+
+    # --- checks ----------------------------------------------------------------------
+
+    def assertResult(self, run, result):
+        self.assertEqual(10 + result, run.exit_code, run.describe())
+
+    def assertMessages(self, run, patterns):
+        """The log holds exactly these lines, all at level DEBUG, in this order."""
+        messages = [m for _, m in run.messages]
+        ok = len(messages) == len(patterns) and all(re.fullmatch(p, m) for p, m in zip(patterns, messages))
+        self.assertTrue(ok, "log lines differ; expected:\n%s\n%s" % ("\n".join("  " + p for p in patterns),
+                                                                      run.describe()))
+        self.assertTrue(all(level == "DEBUG" for level, _ in run.messages), run.describe())
+
+    def assertFiles(self, run, expected):
+        """The folder holds exactly these entries (bytes, or None for a folder)."""
+        files = run.files()
+        self.assertEqual(sorted(expected), sorted(files), run.describe())
+        for name, data in expected.items():
+            if data is None:
+                self.assertIsNone(files[name], "%s should be a folder" % name)
+            else:
+                self.assertTrue(files[name] == data, "%s holds %d bytes, MD5 %s; expected %d bytes, MD5 %s\n%s"
+                                % (name, len(files[name] or b""), md5_of(files[name] or b""), len(data),
+                                   md5_of(data), run.describe()))
+
+    def assertRequests(self, run, names):
+        self.assertEqual(["/ardunlauncher/" + n if not n.startswith("/") else n for n in names], run.requests,
+                         run.describe())
+
+
+class UpToDate(SelfUpdateTest):
+    def test_equal_or_older_version_fetches_only_the_index(self):
+        # Separators as the launcher reads them; an older one is never a downgrade.
+        for version in ("1.0.0.2", "1, 0, 0, 2", "1.0.0.1", "0.99.99.99"):
+            with self.subTest(version=version):
+                self.serve(self.index_with(LastestVersionNumber=version))
+                folder = self.make_folder()
+                run = self.start(folder)
+                self.assertResult(run, 1)
+                self.assertRequests(run, [INDEX])
+                self.assertMessages(run, [])
+                self.assertFiles(run, {"ArdunLauncher.exe": self.installed})
+
+    def test_an_index_already_in_the_folder_is_overwritten_and_deleted(self):
+        # The local file names a newer version and is read-only: were it read instead of
+        # the server's, the launcher would try to update.
+        self.serve(self.index_with(LastestVersionNumber="1.0.0.2"))
+        folder = self.make_folder(files={INDEX: b"[SelfUpdate]\r\nLastestVersionNumber=9.9.9.9\r\n"
+                                                b"FileName=Elsewhere.exe\r\nFileMD5=0\r\n"})
+        run = self.start(folder)
+        self.assertResult(run, 1)
+        self.assertRequests(run, [INDEX])
+        self.assertMessages(run, [])
+        self.assertFiles(run, {"ArdunLauncher.exe": self.installed})
+
+    def test_a_leftover_old_file_is_cleaned_up(self):
+        self.serve(self.index_with(LastestVersionNumber="1.0.0.2"))
+        folder = self.make_folder(files={OLD_FILE: b"an old launcher from an earlier update"})
+        run = self.start(folder)
+        self.assertResult(run, 1)
+        self.assertMessages(run, [])
+        self.assertFiles(run, {"ArdunLauncher.exe": self.installed})
+
+
+class Update(SelfUpdateTest):
+    def _update(self, program, index, files=None):
+        """A start that must replace `program`; returns the folder."""
+        self.serve(index)
+        folder = self.make_folder(program, files)
+        run = self.start(folder, program)
+        self.assertResult(run, 1)
+        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+        self.assertMessages(run, [])
+        # The old file stays under the work name while the process runs from it, and the
+        # next start removes it.
+        files = run.files()
+        expected = {program: self.published}
+        if OLD_FILE in files:
+            expected[OLD_FILE] = self.installed
+        self.assertFiles(run, expected)
+
+        again = self.start(folder, program)
+        self.assertResult(again, 1)
+        self.assertRequests(again, [INDEX])
+        self.assertMessages(again, [])
+        self.assertFiles(again, {program: self.published})
+        return folder
+
+    def test_newer_version_replaces_the_program_and_the_next_start_is_up_to_date(self):
+        self._update("ArdunLauncher.exe", self.published_index)
+
+    def test_upper_case_digest_is_accepted(self):
+        self._update("ArdunLauncher.exe", self.index_with(FileMD5=md5_of(self.published).upper()))
+
+    def test_renamed_program_is_versioned_and_replaced_under_its_own_name(self):
+        self._update("Ardun Launcher (2).exe", self.published_index)
+
+    def test_a_leftover_old_file_is_replaced(self):
+        self._update("ArdunLauncher.exe", self.published_index,
+                     files={OLD_FILE: b"an old launcher from an earlier update", NEW_FILE: b"a stale download"})
+
+
+class Failures(SelfUpdateTest):
+    """Every failure leaves the program file as it was."""
+
+    def _fail(self, index, patterns, requests, files=None, leaves=None, published=True, program="ArdunLauncher.exe"):
+        self.serve(index, published)
+        folder = self.make_folder(program, files)
+        run = self.start(folder, program)
+        self.assertResult(run, 0)
+        self.assertRequests(run, requests)
+        self.assertMessages(run, patterns)
+        expected = {program: self.installed}
+        expected.update(leaves or {})
+        self.assertFiles(run, expected)
+        return run
+
+    def test_a_broken_index_ends_the_run_before_anything_else_is_fetched(self):
+        version_missing = [check_line('nRetCode > 0 && "Failed to get [SelfUpdate]LastestVersionNumber."')]
+        cases = [
+            ("no section", "[Other]\r\nLastestVersionNumber=1.0.0.3\r\n", version_missing),
+            ("no version key", self.index_with(LastestVersionNumber=None), version_missing),
+            ("empty version", self.index_with(LastestVersionNumber=""), version_missing),
+            ("empty file", "", version_missing),
+            ("three parts", self.index_with(LastestVersionNumber="1.0.3"),
+             [check_line("pchPartition", "QZ_VersionNumber::ParseString"),
+              r"Failed to parse the version number: 1\.0\.3",
+              check_line('nRetCode && "LastestVersion.ParseString()"')]),
+            ("no file name", self.index_with(FileName=None),
+             [check_line('nRetCode > 0 && "Failed to get [SelfUpdate]FileName."')]),
+            ("no digest", self.index_with(FileMD5=None),
+             [check_line('nRetCode > 0 && "Failed to get [SelfUpdate]FileMD5."')]),
+        ]
+        for name, index, patterns in cases:
+            with self.subTest(name):
+                self._fail(index, patterns, [INDEX])
+
+    def test_a_failed_index_download_removes_the_local_index(self):
+        self._fail(None, download_failure_lines(404, INDEX, INDEX), [INDEX],
+                   files={INDEX: b"[SelfUpdate]\r\nLastestVersionNumber=1.0.0.3\r\n"})
+
+    def test_a_failed_program_download_leaves_no_new_file(self):
+        cases = [
+            ("missing on the server", "Missing_1.0.0.3.exe", "/ardunlauncher/Missing_1.0.0.3.exe",
+             download_failure_lines(404, "Missing_1.0.0.3.exe", NEW_FILE)),
+            ("connection closed early", "../short/1048576/300000", "/short/1048576/300000",
+             [check_line('(dwTotalFileSize == dwTotalReadSize) && "Incomplete file."', "QZ_HttpSyncDownloadFile"),
+              r"Failed to download `.*`, save as `.*\\%s`, Error Code -?\d+\." % re.escape(NEW_FILE),
+              check_line('nRetCode && "QZ_HttpSyncDownloadFile()"')]),
+        ]
+        for name, file_name, request, patterns in cases:
+            with self.subTest(name):
+                # A download left by an earlier run does not survive a failed one either.
+                self._fail(self.index_with(FileName=file_name), patterns, [INDEX, request],
+                           files={NEW_FILE: b"a stale download"})
+
+    def test_a_digest_mismatch_keeps_the_download_and_the_program(self):
+        wrong = md5_of(self.published + b"!")
+        self._fail(self.index_with(FileMD5=wrong), [check_line("nRetCode == 0")], [INDEX, PUBLISHED_NAME],
+                   leaves={NEW_FILE: self.published})
+
+    def test_a_program_held_open_is_not_moved_aside(self):
+        self.serve(self.published_index)
+        folder = self.make_folder()
+        let_go = self.hold(os.path.join(folder, "ArdunLauncher.exe"), "read")
+        run = self.start(folder)
+        let_go()
+        self.assertResult(run, 0)
+        self.assertGreaterEqual(run.seconds, MOVE_FAILURE_SECONDS, run.describe())
+        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+        self.assertMessages(run, move_failure_lines("ArdunLauncher.exe", OLD_FILE, 32) +
+                            [check_line('nRetCode && "_MoveFile()"')])
+        self.assertFiles(run, {"ArdunLauncher.exe": self.installed, NEW_FILE: self.published})
+
+    def test_a_new_file_that_cannot_be_moved_in_is_rolled_back(self):
+        # The fresh download is held open without delete sharing, as a virus scanner may
+        # hold it: the program is moved aside, the new file cannot take its place, and
+        # the old file is moved back under the program's name.
+        self.serve(self.published_index)
+        folder = self.make_folder(files={NEW_FILE: b"a stale download"})
+        let_go = self.hold(os.path.join(folder, NEW_FILE), "readwrite")
+        run = self.start(folder)
+        let_go()
+        self.assertResult(run, 0)
+        self.assertGreaterEqual(run.seconds, MOVE_FAILURE_SECONDS, run.describe())
+        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+        self.assertMessages(run, move_failure_lines(NEW_FILE, "ArdunLauncher.exe", 32) +
+                            [check_line('false && "_MoveFile()"')])
+        self.assertFiles(run, {"ArdunLauncher.exe": self.installed, NEW_FILE: self.published})
+
+    def test_a_failed_rollback_keeps_the_old_file(self):
+        # Wine finds names without regard to case, so a folder "launcher.exe" beside the
+        # program "Launcher.exe" takes the program's name once the program has been moved
+        # aside: neither the new file nor the old one can be moved there any more. The
+        # old launcher must then survive under the work name.
+        self.serve(self.published_index)
+        folder = self.make_folder("Launcher.exe", files={"launcher.exe": None})
+        run = self.start(folder, "Launcher.exe")
+        self.assertResult(run, 0)
+        self.assertGreaterEqual(run.seconds, 2 * MOVE_FAILURE_SECONDS, run.describe())
+        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+        self.assertMessages(run, move_failure_lines(NEW_FILE, "Launcher.exe", 5) +
+                            move_failure_lines(OLD_FILE, "Launcher.exe", 5) + [check_line('false && "_MoveFile()"')])
+        self.assertFiles(run, {"launcher.exe": None, OLD_FILE: self.installed, NEW_FILE: self.published})
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--installed", required=True, help="the stand-in launcher as installed (1.0.0.2)")
+    parser.add_argument("--published", required=True, help="the stand-in launcher as published (1.0.0.3)")
+    parser.add_argument("--locker", required=True, help="qz_selfupdate_file_locker.exe")
+    parser.add_argument("--port", type=int, required=True, help="the port the stand-in launchers fetch from")
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,84 @@
+// A stand-in launcher for the self-update tests and the benchmark: a console program
+// with the launcher's resources, its own FileVersion and a fixed test update server.
+// Like the launcher it makes its folder the working directory, opens the log with the
+// launcher's settings and runs the self-update once on a worker thread; it shows no
+// window. It prints "selfupdate result=R seconds=S" and exits with 10 + R, so a crash
+// or a failed start (any other code) is never taken for a result.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/launcher_dialog.h"
+#include "base/log.h"
+#include "selfupdate/worker_thread.h"
+
+namespace
+{
+
+const int QZ_HOST_EXIT_BASE = 10;
+const int QZ_HOST_EXIT_BROKEN = 2;
+
+int RunSelfUpdate(void* pvResult)
+{
+    *static_cast<int*>(pvResult) = QZ_ArdunLauncherDlg::_SelfUpdateFunction(NULL);
+    return 0;
+}
+
+double Seconds()
+{
+    LARGE_INTEGER Frequency;
+    LARGE_INTEGER Counter;
+    QueryPerformanceFrequency(&Frequency);
+    QueryPerformanceCounter(&Counter);
+    return (double)Counter.QuadPart / (double)Frequency.QuadPart;
+}
+
+}  // namespace
+
+int main()
+{
+    char szFolder[MAX_PATH];
+    DWORD dwLength = GetModuleFileNameA(NULL, szFolder, sizeof(szFolder));
+    char* pchLastSlash = (dwLength > 0 && dwLength < sizeof(szFolder)) ? strrchr(szFolder, '\\') : NULL;
+    if (!pchLastSlash)
+    {
+        fprintf(stderr, "self-update host: cannot find its own folder\n");
+        return QZ_HOST_EXIT_BROKEN;
+    }
+    pchLastSlash[1] = '\0';
+    if (!SetCurrentDirectoryA(szFolder))
+    {
+        fprintf(stderr, "self-update host: cannot change to %s (error %lu)\n", szFolder, GetLastError());
+        return QZ_HOST_EXIT_BROKEN;
+    }
+
+    QZ_LogSettings LogSettings;
+    memset(&LogSettings, 0, sizeof(LogSettings));
+    strcpy(LogSettings.szRootPath, "Logs");
+    strcpy(LogSettings.szName, "ArdunLauncher");
+    LogSettings.nOptions = LOG_OPTION_FILE;
+    LogSettings.nMaxLinesPerFile = 100000;
+    if (!QZ_OpenLog(&LogSettings))
+    {
+        fprintf(stderr, "self-update host: cannot open the log in %sLogs\n", szFolder);
+        return QZ_HOST_EXIT_BROKEN;
+    }
+
+    int nResult = -1;
+    QZ_WorkerThread SelfUpdateThread;
+    double dStart = Seconds();
+    if (!SelfUpdateThread.Create(RunSelfUpdate, &nResult))
+    {
+        fprintf(stderr, "self-update host: cannot start the worker thread\n");
+        QZ_CloseLog();
+        return QZ_HOST_EXIT_BROKEN;
+    }
+    SelfUpdateThread.WaitAndClose();
+    double dSeconds = Seconds() - dStart;
+    QZ_CloseLog();
+
+    printf("selfupdate result=%d seconds=%.6f\n", nResult, dSeconds);
+    fflush(stdout);
+    return (nResult == 0 || nResult == 1) ? QZ_HOST_EXIT_BASE + nResult : QZ_HOST_EXIT_BROKEN;
+}
