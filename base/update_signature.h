@@ -1,0 +1,35 @@
+// Signed updates: the update index names the new launcher's SHA-256 and carries an
+// ECDSA P-256 signature over its values, made with the publisher's private key. A
+// launcher built with the matching public key installs only what that key signed.
+#ifndef QZ_BASE_UPDATE_SIGNATURE_H
+#define QZ_BASE_UPDATE_SIGNATURE_H
+
+#include <cstddef>
+#include <string>
+
+// The public key as the raw coordinates X || Y of the P-256 point, 32 bytes each.
+#define QZ_UPDATE_PUBLIC_KEY_SIZE 64
+// The signature as the raw values r || s, 32 bytes each.
+#define QZ_UPDATE_SIGNATURE_SIZE 64
+#define QZ_SHA256_SIZE 32
+
+// The text the signature covers: one "key=value" line, ended by a line feed, for each
+// of the four values in this order.
+std::string QZ_BuildUpdateSignedText(const char* cszVersion, const char* cszFileName,
+                                     const char* cszFileMD5, const char* cszFileSHA256);
+
+// Reads exactly uSize bytes written as 2 * uSize hexadecimal digits (either case) and
+// nothing else. Returns 1 on success, 0 for any other text.
+int QZ_ParseHexBytes(const char* cszHex, unsigned char* pbyOutput, size_t uSize);
+
+// The SHA-256 of a file as 64 lower-case hexadecimal digits (szOutput holds at least
+// 65 bytes), computed with the platform's CNG. Returns 1, or 0 with an empty output.
+int QZ_MakeFileSHA256(char* szOutput, const char* cszFileName);
+
+// 1 when cszSignatureHex (128 hexadecimal digits) is a valid ECDSA P-256 signature of
+// the SHA-256 of cszSignedText under the public key; 0 otherwise. Only failures of the
+// platform's functions are logged; a signature that does not verify is not.
+int QZ_VerifyUpdateSignature(const unsigned char* pbyPublicKey, const char* cszSignedText,
+                             const char* cszSignatureHex);
+
+#endif  // QZ_BASE_UPDATE_SIGNATURE_H

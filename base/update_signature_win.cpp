@@ -1,0 +1,217 @@
+// SHA-256 and ECDSA P-256 verification with the platform's CNG (bcrypt.dll). The
+// library is loaded when needed rather than imported, so the launcher still starts on
+// systems without CNG and a build without an update key imports nothing new.
+#include "base/update_signature.h"
+
+#include <windows.h>
+#include <bcrypt.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "base/log.h"
+
+namespace
+{
+
+typedef NTSTATUS (WINAPI* QZ_PFN_OPEN_ALGORITHM)(BCRYPT_ALG_HANDLE*, LPCWSTR, LPCWSTR, ULONG);
+typedef NTSTATUS (WINAPI* QZ_PFN_CLOSE_ALGORITHM)(BCRYPT_ALG_HANDLE, ULONG);
+typedef NTSTATUS (WINAPI* QZ_PFN_CREATE_HASH)(BCRYPT_ALG_HANDLE, BCRYPT_HASH_HANDLE*, PUCHAR, ULONG, PUCHAR, ULONG, ULONG);
+typedef NTSTATUS (WINAPI* QZ_PFN_HASH_DATA)(BCRYPT_HASH_HANDLE, PUCHAR, ULONG, ULONG);
+typedef NTSTATUS (WINAPI* QZ_PFN_FINISH_HASH)(BCRYPT_HASH_HANDLE, PUCHAR, ULONG, ULONG);
+typedef NTSTATUS (WINAPI* QZ_PFN_DESTROY_HASH)(BCRYPT_HASH_HANDLE);
+typedef NTSTATUS (WINAPI* QZ_PFN_IMPORT_KEY_PAIR)(BCRYPT_ALG_HANDLE, BCRYPT_KEY_HANDLE, LPCWSTR, BCRYPT_KEY_HANDLE*, PUCHAR, ULONG, ULONG);
+typedef NTSTATUS (WINAPI* QZ_PFN_VERIFY_SIGNATURE)(BCRYPT_KEY_HANDLE, VOID*, PUCHAR, ULONG, PUCHAR, ULONG, ULONG);
+typedef NTSTATUS (WINAPI* QZ_PFN_DESTROY_KEY)(BCRYPT_KEY_HANDLE);
+
+// The CNG entry points this file uses, resolved from one loaded bcrypt.dll.
+class QZ_CngLibrary
+{
+public:
+    QZ_CngLibrary() { memset(this, 0, sizeof(*this)); }
+    ~QZ_CngLibrary()
+    {
+        if (m_hModule)
+            ::FreeLibrary(m_hModule);
+    }
+
+    int Load()
+    {
+        m_hModule = ::LoadLibraryA("bcrypt.dll");
+        if (!m_hModule)
+            return 0;
+        return Resolve(m_pfnOpenAlgorithm, "BCryptOpenAlgorithmProvider") &&
+               Resolve(m_pfnCloseAlgorithm, "BCryptCloseAlgorithmProvider") &&
+               Resolve(m_pfnCreateHash, "BCryptCreateHash") && Resolve(m_pfnHashData, "BCryptHashData") &&
+               Resolve(m_pfnFinishHash, "BCryptFinishHash") && Resolve(m_pfnDestroyHash, "BCryptDestroyHash") &&
+               Resolve(m_pfnImportKeyPair, "BCryptImportKeyPair") &&
+               Resolve(m_pfnVerifySignature, "BCryptVerifySignature") &&
+               Resolve(m_pfnDestroyKey, "BCryptDestroyKey");
+    }
+
+    HMODULE m_hModule;
+    QZ_PFN_OPEN_ALGORITHM m_pfnOpenAlgorithm;
+    QZ_PFN_CLOSE_ALGORITHM m_pfnCloseAlgorithm;
+    QZ_PFN_CREATE_HASH m_pfnCreateHash;
+    QZ_PFN_HASH_DATA m_pfnHashData;
+    QZ_PFN_FINISH_HASH m_pfnFinishHash;
+    QZ_PFN_DESTROY_HASH m_pfnDestroyHash;
+    QZ_PFN_IMPORT_KEY_PAIR m_pfnImportKeyPair;
+    QZ_PFN_VERIFY_SIGNATURE m_pfnVerifySignature;
+    QZ_PFN_DESTROY_KEY m_pfnDestroyKey;
+
+private:
+    template <typename T>
+    int Resolve(T& rpfnFunction, const char* cszName)
+    {
+        rpfnFunction = reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(m_hModule, cszName)));
+        return rpfnFunction != NULL;
+    }
+};
+
+// A SHA-256 computation, fed in pieces.
+class QZ_Sha256
+{
+public:
+    explicit QZ_Sha256(QZ_CngLibrary* pCng) : m_pCng(pCng), m_hAlgorithm(NULL), m_hHash(NULL) {}
+    ~QZ_Sha256()
+    {
+        if (m_hHash)
+            m_pCng->m_pfnDestroyHash(m_hHash);
+        if (m_hAlgorithm)
+            m_pCng->m_pfnCloseAlgorithm(m_hAlgorithm, 0);
+    }
+
+    int Start()
+    {
+        if (!BCRYPT_SUCCESS(m_pCng->m_pfnOpenAlgorithm(&m_hAlgorithm, BCRYPT_SHA256_ALGORITHM, NULL, 0)))
+            return 0;
+        return BCRYPT_SUCCESS(m_pCng->m_pfnCreateHash(m_hAlgorithm, &m_hHash, NULL, 0, NULL, 0, 0));
+    }
+    int Add(const void* pvData, size_t uSize)
+    {
+        return BCRYPT_SUCCESS(m_pCng->m_pfnHashData(m_hHash, (PUCHAR)pvData, (ULONG)uSize, 0));
+    }
+    int Finish(unsigned char* pbyDigest)
+    {
+        return BCRYPT_SUCCESS(m_pCng->m_pfnFinishHash(m_hHash, pbyDigest, QZ_SHA256_SIZE, 0));
+    }
+
+private:
+    QZ_CngLibrary* m_pCng;
+    BCRYPT_ALG_HANDLE m_hAlgorithm;
+    BCRYPT_HASH_HANDLE m_hHash;
+};
+
+}  // namespace
+
+int QZ_MakeFileSHA256(char* szOutput, const char* cszFileName)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    FILE* fpFile = NULL;
+    QZ_CngLibrary Cng;
+    QZ_Sha256 Sha256(&Cng);
+    unsigned char abyBuffer[65536];
+    unsigned char abyDigest[QZ_SHA256_SIZE];
+
+    QZLOG_PROCESS_ERROR(szOutput);
+    szOutput[0] = '\0';
+    QZLOG_PROCESS_ERROR(cszFileName);
+
+    nRetCode = Cng.Load();
+    QZLOG_PROCESS_ERROR(nRetCode && "LoadLibrary(bcrypt.dll)");
+
+    nRetCode = Sha256.Start();
+    QZLOG_PROCESS_ERROR(nRetCode && "BCryptCreateHash()");
+
+    fpFile = fopen(cszFileName, "rb");
+    QZLOG_PROCESS_ERROR(fpFile);
+
+    while (!feof(fpFile))
+    {
+        size_t uRead = fread(abyBuffer, 1, sizeof(abyBuffer), fpFile);
+        QZLOG_PROCESS_ERROR(uRead == sizeof(abyBuffer) || !ferror(fpFile));
+        if (uRead > 0)
+        {
+            nRetCode = Sha256.Add(abyBuffer, uRead);
+            QZLOG_PROCESS_ERROR(nRetCode && "BCryptHashData()");
+        }
+    }
+
+    nRetCode = Sha256.Finish(abyDigest);
+    QZLOG_PROCESS_ERROR(nRetCode && "BCryptFinishHash()");
+
+    for (int i = 0; i < QZ_SHA256_SIZE; ++i)
+        snprintf(szOutput + 2 * i, 3, "%02x", abyDigest[i]);
+
+    nResult = 1;
+Exit0:
+    if (fpFile)
+    {
+        fclose(fpFile);
+        fpFile = NULL;
+    }
+    return nResult;
+}
+
+int QZ_VerifyUpdateSignature(const unsigned char* pbyPublicKey, const char* cszSignedText,
+                             const char* cszSignatureHex)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    NTSTATUS nStatus = 0;
+    QZ_CngLibrary Cng;
+    QZ_Sha256 Sha256(&Cng);
+    BCRYPT_ALG_HANDLE hAlgorithm = NULL;
+    BCRYPT_KEY_HANDLE hKey = NULL;
+    unsigned char abyKeyBlob[sizeof(BCRYPT_ECCKEY_BLOB) + QZ_UPDATE_PUBLIC_KEY_SIZE];
+    unsigned char abySignature[QZ_UPDATE_SIGNATURE_SIZE];
+    unsigned char abyDigest[QZ_SHA256_SIZE];
+    BCRYPT_ECCKEY_BLOB* pKeyHeader = (BCRYPT_ECCKEY_BLOB*)abyKeyBlob;
+
+    QZLOG_PROCESS_ERROR(pbyPublicKey);
+    QZLOG_PROCESS_ERROR(cszSignedText);
+
+    // A malformed signature is an unsigned index, not a platform failure: no line here.
+    nRetCode = QZ_ParseHexBytes(cszSignatureHex, abySignature, sizeof(abySignature));
+    QZ_PROCESS_ERROR(nRetCode);
+
+    nRetCode = Cng.Load();
+    QZLOG_PROCESS_ERROR(nRetCode && "LoadLibrary(bcrypt.dll)");
+
+    nRetCode = Sha256.Start();
+    QZLOG_PROCESS_ERROR(nRetCode && "BCryptCreateHash()");
+    nRetCode = Sha256.Add(cszSignedText, strlen(cszSignedText));
+    QZLOG_PROCESS_ERROR(nRetCode && "BCryptHashData()");
+    nRetCode = Sha256.Finish(abyDigest);
+    QZLOG_PROCESS_ERROR(nRetCode && "BCryptFinishHash()");
+
+    nStatus = Cng.m_pfnOpenAlgorithm(&hAlgorithm, BCRYPT_ECDSA_P256_ALGORITHM, NULL, 0);
+    QZLOG_PROCESS_ERROR(BCRYPT_SUCCESS(nStatus) && "BCryptOpenAlgorithmProvider()");
+
+    pKeyHeader->dwMagic = BCRYPT_ECDSA_PUBLIC_P256_MAGIC;
+    pKeyHeader->cbKey = QZ_UPDATE_PUBLIC_KEY_SIZE / 2;
+    memcpy(abyKeyBlob + sizeof(BCRYPT_ECCKEY_BLOB), pbyPublicKey, QZ_UPDATE_PUBLIC_KEY_SIZE);
+    nStatus = Cng.m_pfnImportKeyPair(hAlgorithm, NULL, BCRYPT_ECCPUBLIC_BLOB, &hKey, abyKeyBlob,
+                                     sizeof(abyKeyBlob), 0);
+    QZLOG_PROCESS_ERROR(BCRYPT_SUCCESS(nStatus) && "BCryptImportKeyPair()");
+
+    nStatus = Cng.m_pfnVerifySignature(hKey, NULL, abyDigest, sizeof(abyDigest), abySignature,
+                                       sizeof(abySignature), 0);
+    QZ_PROCESS_ERROR(BCRYPT_SUCCESS(nStatus));
+
+    nResult = 1;
+Exit0:
+    if (hKey)
+    {
+        Cng.m_pfnDestroyKey(hKey);
+        hKey = NULL;
+    }
+    if (hAlgorithm)
+    {
+        Cng.m_pfnCloseAlgorithm(hAlgorithm, 0);
+        hAlgorithm = NULL;
+    }
+    return nResult;
+}
