@@ -1,0 +1,885 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the launcher program.
+
+Each case lays out a fresh client folder in a temporary directory (the launcher, and
+bin\\zhcn\\ and/or bin\\zhcn_exp\\ holding the client stand-ins), serves the launcher's
+update index from the local test server, starts the launcher under Wine on the test
+display and watches it from outside: the X window list, the window's geometry and
+shape, screenshots compared with the button and background artwork and with the clue
+texts drawn by a helper, the real mouse and keyboard (xdotool), the stand-ins' start
+records, the launcher's log and the server's request log.
+
+Run by ctest (tests/launcher/CMakeLists.txt passes the programs); needs DISPLAY (an
+Xvfb display without a window manager), xdotool, xwininfo and ImageMagick.
+    launcher_e2e.py ... [--only NAME[,NAME...]] [--keep]
+"""
+
+import argparse
+import glob
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import traceback
+import urllib.request
+
+# The launcher's texts, as the player reads them (the program holds them in code page
+# 936; X window names are UTF-8).
+OFFICIAL_NAME = "正式版服务器"
+OFFICIAL_DESCRIPTION = "正式运营（含公测不删档）服务器，无需申请激活，版本稳定。"
+EXPERIENCE_NAME = "体验版服务器"
+EXPERIENCE_DESCRIPTION = "优先体验新内容服务器，需申请激活。"
+DEFAULT_CLUE = "服务器类型选择\n\n您可以在这里选择想要进入的服务器。"
+ERROR_CAPTION = "错误"
+ERROR_TEXT = "加载器启动失败。"
+WINDOW_NAME = "Ardun"
+
+# Layout of the window with two choices, in window pixels.
+WINDOW_SIZE = (262, 338)
+BUTTON_SIZE = (183, 33)
+OFFICIAL_BUTTON = (39, 52)
+EXPERIENCE_BUTTON = (39, 111)
+CLOSE_BUTTON = (234, 8, 13, 14)
+CLUE_AREA = (32, 338 - 154, 204, 70)
+BACKGROUND_POINT = (14, 160)  # plain background, away from every control
+KEY_COLOR = (255, 87, 226)
+# Key pixels at each end of the outer four rows, from the edge inwards.
+CORNER_CUTS = (4, 2, 1, 1)
+# The caption is drawn in the middle of a choice button; the columns outside it show
+# the button picture untouched.
+BUTTON_PLAIN_COLUMNS = (range(0, 40), range(144, 183))
+
+UPDATER = "clientpatch.exe"
+SETUP = "ClientSetup.exe"
+INDEX_PATH = "/ardunlauncher/index.txt"
+
+BUILD_LINE = re.compile(r"^The program is built at [A-Z][a-z]{2} [ 123]\d \d{4} \d\d:\d\d:\d\d$")
+LOG_LINE = re.compile(r"^\d{8}-\d{6}<(INFO |DEBUG):[0-9A-F]{8}>: (.*)$")
+
+
+class CaseFailure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise CaseFailure(message)
+
+
+def wait_for(predicate, timeout, interval=0.05):
+    """Polls predicate until it returns something true; returns that, or None."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            return None
+        time.sleep(interval)
+
+
+def win_path(path):
+    """The Windows name Wine gives a host path (drive Z: is the host's root)."""
+    return "Z:" + os.path.realpath(path).replace("/", "\\")
+
+
+# --- pictures ---------------------------------------------------------------------
+
+class Picture:
+    """An RGB picture, 8 bits per channel, rows top to bottom."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, bytes(data)
+        assert len(self.data) == width * height * 3
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def crop(self, x, y, width, height):
+        rows = [self.data[((y + r) * self.width + x) * 3:((y + r) * self.width + x + width) * 3]
+                for r in range(height)]
+        return Picture(width, height, b"".join(rows))
+
+    def ppm(self):
+        return b"P6\n%d %d\n255\n" % (self.width, self.height) + self.data
+
+    def save_png(self, path):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        subprocess.run(["convert", "ppm:-", path], input=self.ppm(), check=True)
+
+    def differences(self, other, columns=None):
+        """Pixels that differ from the same place of `other` (same size), within the
+        given column ranges (all columns by default)."""
+        check(other.width == self.width and other.height == self.height, "pictures of different sizes")
+        column_list = [x for r in columns for x in r] if columns else range(self.width)
+        return sum(1 for y in range(self.height) for x in column_list if self.pixel(x, y) != other.pixel(x, y))
+
+
+def read_ppm(data):
+    match = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", data)
+    if not match or match.group(3) != b"255":
+        raise ValueError("not an 8-bit binary PPM picture")
+    width, height = int(match.group(1)), int(match.group(2))
+    return Picture(width, height, data[match.end():match.end() + width * height * 3])
+
+
+def read_bmp(path):
+    """A 24-bit Windows bitmap file."""
+    with open(path, "rb") as f:
+        data = f.read()
+    check(data[:2] == b"BM", "%s is not a bitmap file" % path)
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height = struct.unpack_from("<ii", data, 18)
+    check(struct.unpack_from("<H", data, 28)[0] == 24, "%s is not a 24-bit bitmap" % path)
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for r in range(abs(height)):
+        source = abs(height) - 1 - r if height > 0 else r
+        bgr = data[offset + source * stride:offset + source * stride + width * 3]
+        rgb = bytearray(width * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = bgr[2::3], bgr[1::3], bgr[0::3]
+        rows.append(bytes(rgb))
+    return Picture(width, abs(height), b"".join(rows))
+
+
+def stack(pictures):
+    check(len({p.width for p in pictures}) == 1, "pieces of different widths")
+    return Picture(pictures[0].width, sum(p.height for p in pictures), b"".join(p.data for p in pictures))
+
+
+# --- the display --------------------------------------------------------------------
+
+class Display:
+    def __init__(self):
+        check(os.environ.get("DISPLAY"), "DISPLAY is not set: run under tools/test.sh or give an Xvfb display")
+        for tool in ("xdotool", "xwininfo", "import", "convert"):
+            check(shutil.which(tool), "%s is missing (tools/setup.sh installs it)" % tool)
+        info = subprocess.run(["xwininfo", "-root"], capture_output=True, text=True, check=True).stdout
+        self.root = int(re.search(r"Window id: (0x[0-9a-f]+)", info).group(1), 16)
+        self.width = int(re.search(r"Width: (\d+)", info).group(1))
+        self.height = int(re.search(r"Height: (\d+)", info).group(1))
+
+    @staticmethod
+    def _xdotool(*args):
+        return subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True, text=True).stdout
+
+    def visible_windows(self):
+        ids = [int(w) for w in self._xdotool("search", "--onlyvisible", "--name", "").split()]
+        return [w for w in ids if w != self.root]
+
+    def window_name(self, window):
+        return self._xdotool("getwindowname", window).rstrip("\n")
+
+    def find_visible(self, name):
+        for window in self.visible_windows():
+            if self.window_name(window) == name:
+                return window
+        return None
+
+    def geometry(self, window):
+        """(x, y, width, height) of a window on the screen, or None once it is gone."""
+        result = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True)
+        if result.returncode != 0 or "IsViewable" not in result.stdout:
+            return None
+        values = [int(re.search(r"%s:\s+(-?\d+)" % key, result.stdout).group(1))
+                  for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")]
+        return tuple(values)
+
+    def screenshot(self, x, y, width, height):
+        data = subprocess.run(["import", "-window", "root", "-depth", "8",
+                               "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage", "ppm:-"],
+                              capture_output=True, check=True).stdout
+        return read_ppm(data)
+
+    def move(self, x, y):
+        self._xdotool("mousemove", x, y)
+
+    def window_under(self, x, y):
+        """The top-level X window under the screen point (moves the pointer there)."""
+        self.move(x, y)
+        match = re.search(r"window:(\d+)", self._xdotool("getmouselocation"))
+        return int(match.group(1)) if match else None
+
+    def click(self, x, y):
+        self.move(x, y)
+        time.sleep(0.15)
+        self._xdotool("click", 1)
+
+    def drag(self, x, y, dx, dy):
+        self.move(x, y)
+        time.sleep(0.15)
+        self._xdotool("mousedown", 1)
+        time.sleep(0.15)
+        steps = 5
+        for i in range(1, steps + 1):
+            self.move(x + dx * i // steps, y + dy * i // steps)
+            time.sleep(0.05)
+        time.sleep(0.15)
+        self._xdotool("mouseup", 1)
+
+    def key(self, name):
+        self._xdotool("key", name)
+
+
+class WindowWatcher(threading.Thread):
+    """Records every window that becomes visible while a launcher runs."""
+
+    def __init__(self, display):
+        super().__init__(daemon=True)
+        self.display = display
+        self.seen = {}  # window id -> name
+        self._stopping = threading.Event()
+
+    def run(self):
+        while not self._stopping.is_set():
+            for window in self.display.visible_windows():
+                if window not in self.seen:
+                    self.seen[window] = self.display.window_name(window)
+            self._stopping.wait(0.05)
+
+    def stop(self):
+        self._stopping.set()
+        self.join()
+        return sorted(self.seen.values())
+
+
+# --- the update server ----------------------------------------------------------------
+
+class UpdateServer:
+    """The shared test server (tests/support/http_test_server.py), in this process, on
+    the launcher's fixed port, with the index either present or missing (404), and
+    optionally held for some seconds before it is answered."""
+
+    def __init__(self, source_dir, port, version, work):
+        sys.path.insert(0, os.path.join(source_dir, "tests", "support"))
+        import http_test_server
+
+        self.port = port
+        self.version = version
+        self.root = os.path.join(work, "server")
+        os.makedirs(os.path.join(self.root, "ardunlauncher"))
+        self.hold_seconds = 0
+        self.answered = []  # monotonic times at which index answers began
+
+        outer = self
+
+        class Handler(http_test_server.Handler):
+            def _answer(self, path):
+                if path == INDEX_PATH:
+                    if outer.hold_seconds:
+                        time.sleep(outer.hold_seconds)
+                    outer.answered.append(time.monotonic())
+                return super()._answer(path)
+
+        self.server = http_test_server.Server(("127.0.0.1", port), Handler)
+        self.server.root = self.root
+        self.thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.1},
+                                       daemon=True)
+        self.thread.start()
+
+    def configure(self, index_present=True, hold_seconds=0):
+        path = os.path.join(self.root, "ardunlauncher", "index.txt")
+        if index_present:
+            with open(path, "w") as f:
+                f.write("[SelfUpdate]\r\nLastestVersionNumber=%s\r\n" % self.version)
+        elif os.path.exists(path):
+            os.remove(path)
+        self.hold_seconds = hold_seconds
+        self.answered = []
+        self._get("/__clear")
+
+    def requests(self):
+        """Request lines received since the last configure()."""
+        return [block.split("\n", 1)[0] for block in self._get("/__requests").split("\n\n") if block.strip()]
+
+    def _get(self, path):
+        with urllib.request.urlopen("http://127.0.0.1:%d%s" % (self.port, path), timeout=10) as answer:
+            return answer.read().decode("utf-8")
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+# --- Wine and client folders ----------------------------------------------------------
+
+class Wine:
+    def __init__(self, source_dir, build_dir):
+        self.wine_run = os.path.join(source_dir, "tools", "wine-run")
+        self.env = dict(os.environ)
+        self.env.setdefault("QZ_WINEPREFIX", os.path.join(build_dir, "wineprefix"))
+        prefix = self.env["QZ_WINEPREFIX"]
+        server_env = dict(self.env, WINEPREFIX=prefix, WINEDEBUG="-all", LC_ALL="zh_CN.UTF-8")
+        if not os.path.exists(os.path.join(prefix, "system.reg")):
+            print("preparing the Wine prefix %s" % prefix, flush=True)
+            subprocess.run(["wineboot", "-i"], env=server_env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # One wineserver for every program of the run (it stays 20 s after the last);
+        # when the test session already keeps one, this one just ends.
+        # (It forks and keeps no pipe of ours open.)
+        subprocess.run(["wineserver", "-p20"], env=server_env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def start(self, program, args, cwd, output_path):
+        # Output goes to a file, never to a pipe: a process Wine starts for the
+        # program could hold a pipe open long after the program ended.
+        with open(output_path, "ab") as output:
+            return subprocess.Popen([self.wine_run, program] + list(args), cwd=cwd, env=self.env,
+                                    stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT)
+
+    def run(self, program, args=(), cwd=None, timeout=60):
+        """Runs a helper program to its end; returns its standard output."""
+        with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
+            result = subprocess.run([self.wine_run, program] + list(args), cwd=cwd, env=self.env, timeout=timeout,
+                                    stdin=subprocess.DEVNULL, stdout=output, stderr=errors)
+            output.seek(0)
+            errors.seek(0)
+            text, error_text = output.read().decode("utf-8", "replace"), errors.read().decode("utf-8", "replace")
+        check(result.returncode == 0, "%s failed (%d): %s" % (os.path.basename(program), result.returncode, error_text))
+        return text
+
+
+class ClientFolder:
+    """A client's root folder: the launcher and the client copies with stand-ins."""
+
+    def __init__(self, path, launcher, standin, official=True, experience=False):
+        self.path = path
+        os.makedirs(path)
+        shutil.copy(launcher, os.path.join(path, "ArdunLauncher.exe"))
+        for present, folder in ((official, "zhcn"), (experience, "zhcn_exp")):
+            if present:
+                os.makedirs(os.path.join(path, "bin", folder))
+                for program in (UPDATER, SETUP):
+                    shutil.copy(standin, os.path.join(path, "bin", folder, program))
+
+    @property
+    def launcher(self):
+        return os.path.join(self.path, "ArdunLauncher.exe")
+
+    def starts(self):
+        """Every recorded start of a stand-in: (folder, program, record) in record order."""
+        found = []
+        for folder in ("zhcn", "zhcn_exp"):
+            for program in (UPDATER, SETUP):
+                record = os.path.join(self.path, "bin", folder, program + ".record.txt")
+                if not os.path.exists(record):
+                    continue
+                with open(record, encoding="gbk") as f:
+                    for block in f.read().replace("\r\n", "\n").split("\n\n"):
+                        if block.strip():
+                            fields = dict(line.split("=", 1) for line in block.split("\n") if "=" in line)
+                            found.append((folder, program, fields))
+        return found
+
+    def settled_starts(self, expected):
+        """The recorded starts once they stop changing. A started program runs on its
+        own: it may write its record after the launcher has ended. With `expected`,
+        waits up to 10 s for a first record."""
+        if expected:
+            wait_for(self.starts, 10)
+        previous = None
+        for _ in range(20):
+            current = self.starts()
+            if current == previous:
+                break
+            previous = current
+            time.sleep(0.3)
+        return current
+
+    def log_lines(self):
+        """(level, message) of every line of the launcher's logs."""
+        lines = []
+        for path in sorted(glob.glob(os.path.join(self.path, "Logs", "**", "*.log"), recursive=True)):
+            with open(path, encoding="gbk", errors="replace") as f:
+                for line in f.read().splitlines():
+                    match = LOG_LINE.match(line)
+                    check(match, "log line of an unexpected form: %r" % line)
+                    lines.append((match.group(1).strip(), match.group(2)))
+        return lines
+
+    def check_start(self, folder, program):
+        """Exactly one program was started, `program` of bin\\`folder`\\, by its relative
+        name and in the launcher's folder."""
+        starts = self.settled_starts(True)
+        check(len(starts) == 1, "expected one start of bin\\%s\\%s, found %s" % (folder, program, starts))
+        found_folder, found_program, record = starts[0]
+        check((found_folder, found_program) == (folder, program),
+              "bin\\%s\\%s was started instead of bin\\%s\\%s" % (found_folder, found_program, folder, program))
+        check(record.get("command_line") == ".\\bin\\%s\\%s" % (folder, program),
+              "command line %r" % record.get("command_line"))
+        check(record.get("working_directory", "").lower() == win_path(self.path).lower(),
+              "started in %r, not in the launcher's folder %r" % (record.get("working_directory"),
+                                                                  win_path(self.path)))
+
+
+# --- the cases ------------------------------------------------------------------------
+
+class Suite:
+    def __init__(self, args):
+        self.args = args
+        self.work = tempfile.mkdtemp(prefix="qz-launcher-e2e-")
+        self.screenshots = os.path.join(args.build_dir, "screenshots")
+        self.display = Display()
+        self.wine = Wine(args.source_dir, args.build_dir)
+        self.server = UpdateServer(args.source_dir, args.port, args.version, self.work)
+        bitmaps = os.path.join(args.source_dir, "res", "bitmaps")
+        self.art = {name: read_bmp(os.path.join(bitmaps, name + ".bmp"))
+                    for name in ("launch_normal", "launch_hover", "quit_normal", "quit_hover",
+                                 "background_top", "background_middle", "background_bottom")}
+        # The window's picture with two choices: the pieces at their own heights.
+        self.background = stack([self.art["background_top"], self.art["background_middle"],
+                                 self.art["background_bottom"]])
+        check((self.background.width, self.background.height) == WINDOW_SIZE, "the background pieces changed size")
+        self._clue_references = None
+        self.processes = []
+        self.watchers = []
+
+    def watch(self):
+        watcher = WindowWatcher(self.display)
+        watcher.start()
+        self.watchers.append(watcher)
+        return watcher
+
+    def folder(self, name, **layout):
+        launcher = layout.pop("launcher", self.args.launcher)
+        return ClientFolder(os.path.join(self.work, name), launcher, self.args.standin, **layout)
+
+    def start(self, client, args=(), cwd=None):
+        process = self.wine.start(client.launcher, args, cwd or client.path,
+                                  os.path.join(self.work, "wine-output.txt"))
+        self.processes.append(process)
+        return process
+
+    @staticmethod
+    def wait_exit(process, timeout=30):
+        try:
+            process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            raise CaseFailure("the launcher did not end within %d s" % timeout)
+        return time.monotonic()
+
+    def wait_window(self, name=WINDOW_NAME, timeout=30):
+        window = wait_for(lambda: self.display.find_visible(name), timeout, 0.1)
+        check(window, "no window named %r appeared within %d s" % (name, timeout))
+        return window
+
+    def wait_settled(self, window):
+        """The window's geometry once it is sized to its picture: the window shows at its
+        template's size first and is sized, centred and cut right after."""
+        last = [None]
+
+        def settled():
+            previous, last[0] = last[0], self.display.geometry(window)
+            return last[0] if last[0] and last[0] == previous and last[0][2:] == WINDOW_SIZE else None
+        geometry = wait_for(settled, 5, 0.1)
+        check(geometry, "the window is not %d x %d: %s" % (WINDOW_SIZE + (last[0],)))
+        return geometry
+
+    # Pictures of the shown window ------------------------------------------------------
+
+    def clue_references(self):
+        """The clue area as it must look with each text: the texts drawn by the helper,
+        with the clue text's font and flags, over the window's own picture."""
+        if self._clue_references is None:
+            x, y, w, h = CLUE_AREA
+            folder = os.path.join(self.work, "clue")
+            os.makedirs(folder)
+            with open(os.path.join(folder, "background.ppm"), "wb") as f:
+                f.write(self.background.crop(x, y, w, h).ppm())
+            texts = [DEFAULT_CLUE, OFFICIAL_NAME + "\n\n" + OFFICIAL_DESCRIPTION,
+                     EXPERIENCE_NAME + "\n\n" + EXPERIENCE_DESCRIPTION]
+            self.wine.run(self.args.text_helper, ["background.ppm", "text"] +
+                          [t.encode("gbk").hex() for t in texts], cwd=folder)
+            pictures = []
+            for i in range(len(texts)):
+                with open(os.path.join(folder, "text%d.ppm" % i), "rb") as f:
+                    pictures.append(read_ppm(f.read()))
+            self._clue_references = dict(zip(("default", "official", "experience"), pictures))
+            check(len({p.data for p in pictures}) == 3, "the three clue texts look alike")
+        return self._clue_references
+
+    def shot(self, geometry):
+        x, y, w, h = geometry
+        return self.display.screenshot(x, y, w, h)
+
+    def clue_shows(self, geometry, which):
+        x, y, w, h = CLUE_AREA
+        return self.shot(geometry).crop(x, y, w, h).data == self.clue_references()[which].data
+
+    def wait_clue(self, geometry, which, what):
+        check(wait_for(lambda: self.clue_shows(geometry, which), 3, 0.1),
+              "%s: the clue text does not show the %s text" % (what, which))
+
+    def check_button(self, picture, left_top, art, what):
+        x, y = left_top
+        differences = picture.crop(x, y, *BUTTON_SIZE).differences(self.art[art], BUTTON_PLAIN_COLUMNS)
+        check(differences == 0, "%s: %d pixels differ from the %s picture" % (what, differences, art))
+
+    def save(self, geometry, name):
+        """Saves the window with a margin of 10 pixels (the cut corners show)."""
+        x, y, w, h = geometry
+        path = os.path.join(self.screenshots, "launcher_e2e_%s.png" % name)
+        self.display.screenshot(x - 10, y - 10, w + 20, h + 20).save_png(path)
+        return path
+
+    def check_shape(self, window, geometry):
+        """The corners are cut row by row by CORNER_CUTS pixels; the next pixel, and the
+        middle of every edge, belong to the window."""
+        x, y, w, h = geometry
+        for row, cut in enumerate(CORNER_CUTS):
+            for top in (True, False):
+                screen_y = y + row if top else y + h - 1 - row
+                for left in (True, False):
+                    outside = x + cut - 1 if left else x + w - cut
+                    inside = x + cut if left else x + w - 1 - cut
+                    where = "%s %s corner, row %d" % ("top" if top else "bottom", "left" if left else "right", row)
+                    check(self.display.window_under(outside, screen_y) != window,
+                          "%s: the pixel %d from the edge is not cut away" % (where, cut))
+                    check(self.display.window_under(inside, screen_y) == window,
+                          "%s: the pixel %d from the edge is cut away" % (where, cut + 1))
+        for point in ((x + w // 2, y), (x + w // 2, y + h - 1), (x, y + h // 2), (x + w - 1, y + h // 2)):
+            check(self.display.window_under(*point) == window, "edge point %s is not part of the window" % (point,))
+
+    def check_rest(self, picture, what):
+        """The window at rest: the background picture everywhere but the controls, both
+        choice buttons in their normal look with a white caption, the close button."""
+        skip = [(bx, by, BUTTON_SIZE[0], BUTTON_SIZE[1]) for bx, by in (OFFICIAL_BUTTON, EXPERIENCE_BUTTON)]
+        skip += [CLOSE_BUTTON, CLUE_AREA]
+        cut = set()
+        for row, n in enumerate(CORNER_CUTS):
+            for yy in (row, WINDOW_SIZE[1] - 1 - row):
+                cut.update((xx, yy) for xx in list(range(n)) + list(range(WINDOW_SIZE[0] - n, WINDOW_SIZE[0])))
+        wrong = 0
+        for yy in range(WINDOW_SIZE[1]):
+            for xx in range(WINDOW_SIZE[0]):
+                if (xx, yy) in cut or any(sx <= xx < sx + sw and sy <= yy < sy + sh for sx, sy, sw, sh in skip):
+                    continue
+                if picture.pixel(xx, yy) != self.background.pixel(xx, yy):
+                    wrong += 1
+        check(wrong == 0, "%s: %d background pixels differ from the window's picture" % (what, wrong))
+        check(all(picture.pixel(xx, yy) != KEY_COLOR for xx, yy in cut), "%s: key colour on the screen" % what)
+        for left_top, name in ((OFFICIAL_BUTTON, "official"), (EXPERIENCE_BUTTON, "experience")):
+            self.check_button(picture, left_top, "launch_normal", "%s: %s button" % (what, name))
+            # The button pictures hold no white: white pixels are the caption's.
+            caption = picture.crop(left_top[0] + 40, left_top[1], 104, BUTTON_SIZE[1])
+            check(any(caption.pixel(cx, cy) == (255, 255, 255) for cy in range(caption.height)
+                      for cx in range(caption.width)),
+                  "%s: the %s button shows no white caption" % (what, name))
+        cx, cy, cw, ch = CLOSE_BUTTON
+        check(picture.crop(cx, cy, cw, ch).data == self.art["quit_normal"].data,
+              "%s: the close button does not show its normal picture" % what)
+
+    # The cases ------------------------------------------------------------------------
+
+    def case_official_only(self):
+        """Only bin\\zhcn\\, started from another working directory: no window, the
+        updater starts at once in the launcher's folder, the process waits for the
+        (held) self-update, and the log and nothing else lands beside the launcher."""
+        hold = 3
+        self.server.configure(index_present=True, hold_seconds=hold)
+        client = self.folder("official only")
+        elsewhere = os.path.join(self.work, "elsewhere")
+        os.makedirs(elsewhere)
+        watcher = self.watch()
+        started = time.monotonic()
+        process = self.start(client, cwd=elsewhere)
+        check(wait_for(lambda: client.starts(), 30, 0.05), "the updater was not started")
+        updater_started = time.monotonic()
+        ended = self.wait_exit(process)
+        windows = watcher.stop()
+
+        check(windows == [], "windows appeared: %s" % windows)
+        client.check_start("zhcn", UPDATER)
+        check(self.server.requests() == ["GET %s HTTP/1.1" % INDEX_PATH],
+              "requests: %s" % self.server.requests())
+        check(len(self.server.answered) == 1, "the index was answered %d times" % len(self.server.answered))
+        check(updater_started < self.server.answered[0],
+              "the updater started only after the self-update had its index")
+        check(ended >= self.server.answered[0],
+              "the process ended %.2f s before the self-update had its index" % (self.server.answered[0] - ended))
+        lines = client.log_lines()
+        check(len(lines) == 1 and lines[0][0] == "INFO" and BUILD_LINE.match(lines[0][1]),
+              "the log should hold the build line alone: %s" % lines)
+        check(not os.path.exists(os.path.join(client.path, "index.txt")), "the downloaded index was left behind")
+        check(os.listdir(elsewhere) == [], "files written to the working directory: %s" % os.listdir(elsewhere))
+        print("    updater started %.2f s after the start; process ended %.2f s after the index was answered"
+              % (updater_started - started, ended - self.server.answered[0]))
+
+    def case_window(self):
+        """Both folders: the shown window, its look, the clue text under the mouse, the
+        close button's hover, dragging, Enter, and a click on the experience choice."""
+        self.server.configure(index_present=True)
+        client = self.folder("both", official=True, experience=True)
+        refs = self.clue_references()
+        display = self.display
+        process = self.start(client)
+        window = self.wait_window()
+
+        geometry = self.wait_settled(window)
+        x, y, w, h = geometry
+        centre = (display.width // 2 - w // 2, display.height // 2 - h // 2)
+        check((x, y) == centre, "the window is at %d, %d, not centred at %d, %d" % (x, y, centre[0], centre[1]))
+
+        bx, by = BACKGROUND_POINT
+        display.move(x + bx, y + by)
+        self.wait_clue(geometry, "default", "at rest")
+        self.check_rest(self.shot(geometry), "at rest")
+        print("    saved %s" % self.save(geometry, "rest"))
+        self.check_shape(window, geometry)
+
+        hovers = ((OFFICIAL_BUTTON, "official"), (EXPERIENCE_BUTTON, "experience"))
+        for (left, top), which in hovers:
+            display.move(x + bx, y + by)
+            self.wait_clue(geometry, "default", "back on the background")
+            display.move(x + left + 91, y + top + 16)
+            self.wait_clue(geometry, which, "over the %s button" % which)
+            self.check_button(self.shot(geometry), (left, top), "launch_hover", "the hovered %s button" % which)
+            print("    saved %s" % self.save(geometry, "hover_%s" % which))
+        display.move(x + bx, y + by)
+        self.wait_clue(geometry, "default", "after leaving the experience button")
+
+        # The close button shows its hover picture, and the clue text stays as it was.
+        cx, cy, cw, ch = CLOSE_BUTTON
+        display.move(x + cx + cw // 2, y + cy + ch // 2)
+        check(wait_for(lambda: self.shot(geometry).crop(cx, cy, cw, ch).data == self.art["quit_hover"].data, 3),
+              "the close button does not show its hover picture")
+        time.sleep(0.3)
+        check(self.clue_shows(geometry, "default"), "hovering the close button changed the clue text")
+        print("    saved %s" % self.save(geometry, "hover_close"))
+        display.move(x + bx, y + by)
+
+        # Dragging the background moves the window by the same distance.
+        display.drag(x + bx, y + by, 60, -40)
+        moved = wait_for(lambda: (lambda g: g if g and g[:2] != (x, y) else None)(display.geometry(window)), 3)
+        check(moved and moved[:2] == (x + 60, y - 40),
+              "dragging by 60, -40 moved the window from %d, %d to %s" % (x, y, moved and moved[:2]))
+        geometry = moved
+        x, y = geometry[:2]
+        self.wait_clue(geometry, "default", "after the drag")
+
+        # Enter (the window is active after the drag) does nothing.
+        display.key("Return")
+        time.sleep(1.0)
+        check(display.geometry(window) == geometry, "Enter closed or moved the window")
+        check(client.starts() == [], "Enter started %s" % client.starts())
+
+        left, top = EXPERIENCE_BUTTON
+        display.click(x + left + 91, y + top + 16)
+        check(wait_for(lambda: display.geometry(window) is None, 5), "the window stayed after the click")
+        self.wait_exit(process)
+        client.check_start("zhcn_exp", UPDATER)
+        check(self.server.requests() == ["GET %s HTTP/1.1" % INDEX_PATH], "requests: %s" % self.server.requests())
+        check([level for level, _ in client.log_lines()] == ["INFO"], "log: %s" % client.log_lines())
+
+    def _close_without_choice(self, name, close):
+        """Both folders and a failing self-update (no index): only the launcher's own
+        window ever shows; `close` ends it without starting anything."""
+        self.server.configure(index_present=False)
+        client = self.folder(name, official=True, experience=True)
+        watcher = self.watch()
+        process = self.start(client)
+        window = self.wait_window()
+        geometry = self.wait_settled(window)
+        close(geometry)
+        check(wait_for(lambda: self.display.geometry(window) is None, 5), "the window stayed open")
+        self.wait_exit(process)
+        windows = watcher.stop()
+        check(windows == [WINDOW_NAME], "windows shown: %s" % windows)
+        check(client.settled_starts(False) == [], "a program was started: %s" % client.starts())
+        check(self.server.requests() == ["GET %s HTTP/1.1" % INDEX_PATH], "requests: %s" % self.server.requests())
+        messages = [message for _, message in client.log_lines()]
+        check(any(re.fullmatch(r'QZLOG_PROCESS_ERROR\(nRetCode && "QZ_HttpSyncDownloadFile\(\)"\) at line \d+ '
+                               r"in QZ_ArdunLauncherDlg::_SelfUpdateFunction", m) for m in messages),
+              "the failed index download is not logged: %s" % messages)
+
+    def case_escape(self):
+        """Escape ends the dialog without starting anything."""
+        def close(geometry):
+            x, y = geometry[:2]
+            # A click on the background makes the window the active one first.
+            self.display.click(x + BACKGROUND_POINT[0], y + BACKGROUND_POINT[1])
+            time.sleep(0.3)
+            self.display.key("Escape")
+        self._close_without_choice("escape", close)
+
+    def case_close_button(self):
+        """The close button ends the dialog without starting anything."""
+        def close(geometry):
+            x, y = geometry[:2]
+            cx, cy, cw, ch = CLOSE_BUTTON
+            self.display.click(x + cx + cw // 2, y + cy + ch // 2)
+        self._close_without_choice("close button", close)
+
+    def case_arguments(self):
+        """The argument text picks the program: exactly "-c" in any case starts the
+        configuration program, anything else the updater. Each launcher gets its exact
+        command line (a quoted program name with blanks in one of them)."""
+        self.server.configure(index_present=False)
+        cases = (("-c", SETUP, "plain"), ("-C", SETUP, "upper case"), ("-c ", UPDATER, "trailing blank"),
+                 ("-cx", UPDATER, "longer"), ("/c", UPDATER, "slash"), ("  -c", SETUP, "leading blanks"))
+        folders, command_lines = [], []
+        for i, (argument, _, name) in enumerate(cases):
+            client = self.folder("arguments %d %s" % (i, name))
+            folders.append(client)
+            command_lines.append('"%s" %s' % (win_path(client.launcher), argument))
+        watcher = self.watch()
+        output = self.wine.run(self.args.start_helper, [c.encode("gbk").hex() for c in command_lines], timeout=90)
+        windows = watcher.stop()
+        check(output.split() == ["exit=0"] * len(cases), "the launchers did not all end: %r" % output)
+        check(windows == [], "windows appeared: %s" % windows)
+        for client, (argument, program, name) in zip(folders, cases):
+            try:
+                client.check_start("zhcn", program)
+            except CaseFailure as failure:
+                raise CaseFailure("argument text %r (%s): %s" % (argument, name, failure))
+
+    def case_experience_without_official(self):
+        """bin\\zhcn_exp\\ without bin\\zhcn\\: both choices are offered; the official one
+        fails to start, which is logged, and the window closes all the same."""
+        self.server.configure(index_present=True)
+        client = self.folder("experience only", official=False, experience=True)
+        process = self.start(client)
+        window = self.wait_window()
+        geometry = self.wait_settled(window)
+        x, y = geometry[:2]
+        self.display.move(x + BACKGROUND_POINT[0], y + BACKGROUND_POINT[1])
+        self.wait_clue(geometry, "default", "at rest")
+        picture = self.shot(geometry)
+        self.check_button(picture, OFFICIAL_BUTTON, "launch_normal", "official button")
+        self.check_button(picture, EXPERIENCE_BUTTON, "launch_normal", "experience button")
+        left, top = OFFICIAL_BUTTON
+        self.display.click(x + left + 91, y + top + 16)
+        check(wait_for(lambda: self.display.geometry(window) is None, 5), "the window stayed after the click")
+        self.wait_exit(process)
+        check(client.settled_starts(False) == [], "a program was started: %s" % client.starts())
+        failures = [m for level, m in client.log_lines() if level == "DEBUG"]
+        check(len(failures) == 1 and re.fullmatch(r"QZLOG_PROCESS_ERROR\(nRetCode\) at line \d+ in "
+                                                  r"QZ_ArdunLauncherDlg::_LoadItemExe", failures[0]),
+              "expected the failed process creation alone in the log: %s" % failures)
+
+    def case_without_bitmap_148(self):
+        """A launcher without the choice button's picture: the step and the window's
+        initialisation each log the failure, one message box says so, nothing is
+        started and no self-update asks the server."""
+        self.server.configure(index_present=True)
+        client = self.folder("without 148", launcher=self.args.launcher_without_148)
+        watcher = self.watch()
+        process = self.start(client)
+        box = self.wait_window(ERROR_CAPTION)
+
+        listing = self.wine.run(self.args.windows_helper)
+        boxes, buttons, texts, current = 0, [], [], False
+        for line in listing.splitlines():
+            fields = dict(f.split("=", 1) for f in line.split()[1:] if "=" in f)
+            if line.startswith("window "):
+                current = bytes.fromhex(fields["title"]).decode("gbk") == ERROR_CAPTION
+                boxes += current
+            elif line.startswith("child ") and current and fields["visible"] == "1":
+                if fields["class"].lower() == "button":
+                    buttons.append([int(v) for v in fields["rect"].split(",")])
+                elif fields["class"].lower() == "static" and fields["text"]:
+                    texts.append(bytes.fromhex(fields["text"]).decode("gbk"))
+        check(boxes == 1, "%d windows captioned %s" % (boxes, ERROR_CAPTION))
+        check(texts == [ERROR_TEXT], "the message box says %s" % texts)
+        check(len(buttons) == 1, "the message box has %d buttons" % len(buttons))
+        geometry = self.display.geometry(box)
+        path = os.path.join(self.screenshots, "launcher_e2e_message_box.png")
+        self.display.screenshot(geometry[0] - 10, geometry[1] - 10, geometry[2] + 20, geometry[3] + 20).save_png(path)
+        print("    saved %s" % path)
+
+        left, top, right, bottom = buttons[0]
+        self.display.click((left + right) // 2, (top + bottom) // 2)
+        self.wait_exit(process)
+        windows = watcher.stop()
+        check(windows == [ERROR_CAPTION], "windows shown: %s" % windows)
+        check(client.settled_starts(False) == [], "a program was started: %s" % client.starts())
+        check(self.server.requests() == [], "the self-update ran: %s" % self.server.requests())
+        lines = client.log_lines()
+        failures = [m for level, m in lines if level == "DEBUG"]
+        check(len(failures) == 2
+              and re.fullmatch(r"QZLOG_PROCESS_ERROR\(nRetCode\) at line \d+ in "
+                               r"QZ_ArdunLauncherDlg::_InitLaunchButtons", failures[0])
+              and re.fullmatch(r'QZLOG_PROCESS_ERROR\(nRetCode && "_InitLaunchButtons\(\)"\) at line \d+ in '
+                               r"QZ_ArdunLauncherDlg::OnInitDialog", failures[1]),
+              "log: %s" % lines)
+
+    CASES = ("official_only", "window", "escape", "close_button", "arguments", "experience_without_official",
+             "without_bitmap_148")
+
+    def run(self, only):
+        failed = []
+        for name in self.CASES:
+            if only and name not in only:
+                continue
+            case = getattr(self, "case_" + name)
+            print("--- %s: %s" % (name, " ".join(case.__doc__.split())), flush=True)
+            began = time.monotonic()
+            try:
+                leftovers = [self.display.window_name(w) for w in self.display.visible_windows()]
+                check(leftovers == [], "the display already shows windows: %s" % leftovers)
+                case()
+                print("    passed (%.1f s)" % (time.monotonic() - began), flush=True)
+            except CaseFailure as failure:
+                failed.append(name)
+                print("    FAILED: %s" % failure, flush=True)
+            except Exception:
+                failed.append(name)
+                print("    FAILED with an error:\n%s" % traceback.format_exc(), flush=True)
+            self._clean_up()
+        return failed
+
+    def _clean_up(self):
+        """Nothing of a case, failed or not, lingers into the next one."""
+        for watcher in self.watchers:
+            watcher.stop()
+        for process in self.processes:
+            if process.poll() is None:
+                print("    ending a launcher that is still running", flush=True)
+                process.kill()
+                process.wait()
+        self.watchers, self.processes = [], []
+        self.display.move(0, 0)
+
+    def close(self, keep):
+        self.server.close()
+        if keep:
+            print("work folder kept: %s" % self.work)
+        else:
+            shutil.rmtree(self.work, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    for name in ("launcher", "launcher-without-148", "standin", "start-helper", "windows-helper", "text-helper",
+                 "source-dir", "build-dir", "version"):
+        parser.add_argument("--" + name, required=True)
+    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--only", help="comma-separated case names (default: all)")
+    parser.add_argument("--keep", action="store_true", help="keep the temporary client folders")
+    args = parser.parse_args()
+    for name in ("launcher", "launcher_without_148", "standin", "start_helper", "windows_helper", "text_helper",
+                 "source_dir", "build_dir"):
+        setattr(args, name, os.path.abspath(getattr(args, name)))
+
+    suite = Suite(args)
+    failed = []
+    try:
+        failed = suite.run(set(args.only.split(",")) if args.only else None)
+    finally:
+        suite.close(args.keep or bool(failed))
+    if failed:
+        print("launcher_e2e: %d case(s) failed: %s" % (len(failed), ", ".join(failed)))
+        return 1
+    print("launcher_e2e: all cases passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
