@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <io.h>
+
 #include <cstdio>
 
 #include "base/log.h"
@@ -96,8 +98,14 @@ int QZ_HttpSyncDownloadFile(const char* cszFileURL, const char* cszFileName)
     if (nRetCode)
         QZLOG_PROCESS_ERROR((dwTotalFileSize == dwTotalReadSize) && "Incomplete file.");
 
-    // The stream's last block reaches the disk only here; a failure now would leave
-    // a short file behind a reported success.
+    // The whole body is on the disk before the file is closed, so a power loss right
+    // after the launcher swaps this file in cannot leave a truncated program behind.
+    nRetCode = fflush(fpLocalFile);
+    QZLOG_PROCESS_ERROR((nRetCode == 0) && "fflush()");
+    nRetCode = _commit(_fileno(fpLocalFile));
+    QZLOG_PROCESS_ERROR((nRetCode == 0) && "_commit()");
+
+    // A failure to close would leave a short file behind a reported success.
     nRetCode = fclose(fpLocalFile);
     fpLocalFile = NULL;
     QZLOG_PROCESS_ERROR((nRetCode == 0) && "fclose()");

@@ -3,6 +3,8 @@
 // arrives on the wire.
 #include <gtest/gtest.h>
 
+#include <io.h>
+
 #include <windows.h>
 #include <wininet.h>
 
@@ -305,6 +307,13 @@ int __cdecl FailingFclose(FILE* fpFile)
     return EOF;
 }
 
+decltype(&_commit) g_pfnCommit = nullptr;
+
+int __cdecl FailingCommit(int nFile)
+{
+    return -1;
+}
+
 TEST_F(HttpDownloadTest, DiskFailuresLeaveNoFile)
 {
     const struct
@@ -317,6 +326,7 @@ TEST_F(HttpDownloadTest, DiskFailuresLeaveNoFile)
     } Cases[] = {
         {"short write", "fwrite", (void*)ShortFwrite, (void**)&g_pfnFwrite, "nRetCode == (int)dwReadSize"},
         {"failed close", "fclose", (void*)FailingFclose, (void**)&g_pfnFclose, "(nRetCode == 0) && \"fclose()\""},
+        {"failed commit to disk", "_commit", (void*)FailingCommit, (void**)&g_pfnCommit, "(nRetCode == 0) && \"_commit()\""},
     };
     std::string strURL = QZ_TestServerURL("/body/200000");
     std::string strPath = m_strFolder + "disk.bin";
@@ -332,6 +342,43 @@ TEST_F(HttpDownloadTest, DiskFailuresLeaveNoFile)
         EXPECT_FALSE(FileExists(strPath));
         ExpectMessages({CheckLine(Case.cszCondition), SummaryLine(strURL, strPath)});
     }
+}
+
+// The body is committed to the disk, whole, before the file is closed.
+std::vector<std::string> g_DiskCalls;
+long g_lCommittedLength = -1;
+
+int __cdecl RecordingCommit(int nFile)
+{
+    if (_filelength(nFile) == 200000)
+        g_DiskCalls.push_back("_commit");
+    g_lCommittedLength = _filelength(nFile);
+    return g_pfnCommit(nFile);
+}
+
+// Other streams (the test's own files) close meanwhile: only the body's counts.
+int __cdecl RecordingFclose(FILE* fpFile)
+{
+    if (_filelength(_fileno(fpFile)) == 200000)
+        g_DiskCalls.push_back("fclose");
+    return g_pfnFclose(fpFile);
+}
+
+TEST_F(HttpDownloadTest, TheWholeBodyIsOnTheDiskBeforeTheFileIsClosed)
+{
+    std::string strURL = QZ_TestServerURL("/body/200000");
+    std::string strPath = m_strFolder + "committed.bin";
+    g_DiskCalls.clear();
+    g_pfnCommit = (decltype(g_pfnCommit))QZ_HookImport("msvcrt.dll", "_commit", (void*)RecordingCommit);
+    g_pfnFclose = (decltype(g_pfnFclose))QZ_HookImport("msvcrt.dll", "fclose", (void*)RecordingFclose);
+    ASSERT_TRUE(g_pfnCommit != nullptr && g_pfnFclose != nullptr);
+    int nResult = Download(strURL.c_str(), strPath.c_str());
+    QZ_HookImport("msvcrt.dll", "_commit", (void*)g_pfnCommit);
+    QZ_HookImport("msvcrt.dll", "fclose", (void*)g_pfnFclose);
+
+    EXPECT_EQ(1, nResult);
+    EXPECT_EQ((std::vector<std::string>{"_commit", "fclose"}), g_DiskCalls);
+    EXPECT_EQ(200000, g_lCommittedLength);
 }
 
 struct ArgumentCase
