@@ -13,6 +13,7 @@
 #include "base/http_download.h"
 #include "base/log.h"
 #include "base/md5_file.h"
+#include "base/update_signature.h"
 #include "base/version_number.h"
 #include "selfupdate/update_server.h"
 
@@ -28,6 +29,9 @@ const char  QZ_UPDATE_SECTION[] = "SelfUpdate";
 const char  QZ_UPDATE_KEY_VERSION[] = "LastestVersionNumber";
 const char  QZ_UPDATE_KEY_FILE_NAME[] = "FileName";
 const char  QZ_UPDATE_KEY_FILE_MD5[] = "FileMD5";
+// Read only by builds with an update signing key.
+const char  QZ_UPDATE_KEY_FILE_SHA256[] = "FileSHA256";
+const char  QZ_UPDATE_KEY_SIGNATURE[] = "Signature";
 // The work files keep this name whatever the running launcher file is called.
 const char  QZ_UPDATE_WORK_FILE_NAME[] = "ArdunLauncher.exe";
 const char  QZ_UPDATE_NEW_FILE_SUFFIX[] = ".new";
@@ -77,6 +81,13 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     char        szBuffer[MAX_PATH];
     char        szMD5[64];
     char        szFileMD5[QZ_MD5_TEXT_BUFFER_SIZE];
+    char        szSHA256[2 * QZ_SHA256_SIZE + 16];
+    char        szFileSHA256[2 * QZ_SHA256_SIZE + 1];
+    char        szSignature[2 * QZ_UPDATE_SIGNATURE_SIZE + 16];
+    unsigned char abyParsed[QZ_UPDATE_SIGNATURE_SIZE];
+    std::string strLastestVersion;
+    std::string strFileName;
+    std::string strSignedText;
     std::string strApplicationPath;
     std::string strNewFileName;
     std::string strOldFileName;
@@ -112,6 +123,7 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]LastestVersionNumber.");
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szBuffer));
 
+    strLastestVersion = szBuffer;
     nRetCode = LastestVersion.ParseString(szBuffer);
     QZLOG_PROCESS_ERROR(nRetCode && "LastestVersion.ParseString()");
 
@@ -134,12 +146,35 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szBuffer));
 
     // The name is appended as it stands, without escaping.
+    strFileName = szBuffer;
     strNewFileURL = std::string(g_cszUpdateBaseURL) + szBuffer;
 
     nRetCode = (int)::GetPrivateProfileStringA(QZ_UPDATE_SECTION, QZ_UPDATE_KEY_FILE_MD5, NULL, szMD5,
                                                _countof(szMD5), strIndexFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileMD5.");
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szMD5));
+
+    // A build with a signing key takes only an index signed with it: the signature
+    // covers the four values that decide what is installed, and is checked before
+    // anything but the index is downloaded.
+    if (g_nUpdatePublicKeyPresent)
+    {
+        nRetCode = (int)::GetPrivateProfileStringA(QZ_UPDATE_SECTION, QZ_UPDATE_KEY_FILE_SHA256, NULL, szSHA256,
+                                                   _countof(szSHA256), strIndexFileName.c_str());
+        QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileSHA256.");
+        nRetCode = QZ_ParseHexBytes(szSHA256, abyParsed, QZ_SHA256_SIZE);
+        QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]FileSHA256 is not 64 hexadecimal digits.");
+
+        nRetCode = (int)::GetPrivateProfileStringA(QZ_UPDATE_SECTION, QZ_UPDATE_KEY_SIGNATURE, NULL, szSignature,
+                                                   _countof(szSignature), strIndexFileName.c_str());
+        QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]Signature.");
+        nRetCode = QZ_ParseHexBytes(szSignature, abyParsed, QZ_UPDATE_SIGNATURE_SIZE);
+        QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]Signature is not 128 hexadecimal digits.");
+
+        strSignedText = QZ_BuildUpdateSignedText(strLastestVersion.c_str(), strFileName.c_str(), szMD5, szSHA256);
+        nRetCode = QZ_VerifyUpdateSignature(g_abyUpdatePublicKey, strSignedText.c_str(), szSignature);
+        QZLOG_PROCESS_ERROR(nRetCode && "QZ_VerifyUpdateSignature()");
+    }
 
     nRetCode = QZ_HttpSyncDownloadFile(strNewFileURL.c_str(), strNewFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode && "QZ_HttpSyncDownloadFile()");
@@ -149,6 +184,15 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
 
     nRetCode = CompareIgnoringASCIICase(szMD5, szFileMD5);
     QZLOG_PROCESS_ERROR(nRetCode == 0);
+
+    // MD5 proves the file arrived whole; the signed SHA-256 proves it is the one signed.
+    if (g_nUpdatePublicKeyPresent)
+    {
+        nRetCode = QZ_MakeFileSHA256(szFileSHA256, strNewFileName.c_str());
+        QZLOG_PROCESS_ERROR(nRetCode && "QZ_MakeFileSHA256()");
+        nRetCode = CompareIgnoringASCIICase(szSHA256, szFileSHA256);
+        QZLOG_PROCESS_ERROR(nRetCode == 0 && "[SelfUpdate]FileSHA256 differs from the downloaded file.");
+    }
 
     // The running program's file may be renamed, not replaced: move it aside first.
     nRetCode = _MoveFile(szApplicationName, strOldFileName.c_str());

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Publishes a launcher build for the launcher's self-update.
 
-    publish_update.py LAUNCHER.exe OUTPUT_FOLDER [--name ArdunLauncher]
+    publish_update.py LAUNCHER.exe OUTPUT_FOLDER [--name ArdunLauncher] [--sign-key KEY.pem]
     publish_update.py --show-version LAUNCHER.exe
 
 Reads the FileVersion text from the program's version resource (the string block of
@@ -10,6 +10,7 @@ own), checks that the launcher will be able to parse it, and writes into OUTPUT_
 
     <name>_<version>.exe   a copy of the program, e.g. ArdunLauncher_1.0.0.3.exe
     index.txt              [SelfUpdate] LastestVersionNumber, FileName, FileMD5
+                           and, with --sign-key, FileSHA256 and Signature
 
 The program file is written first and the index last, each under a temporary name
 that is then renamed, so a launcher fetching at the same moment sees either the old
@@ -25,6 +26,9 @@ import os
 import re
 import struct
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import update_signing  # noqa: E402  (tools/update_signing.py)
 
 RT_VERSION = 16
 VS_VERSION_INFO = 1
@@ -243,8 +247,10 @@ def _write_replacing(path, data):
     os.replace(temp, path)
 
 
-def publish(program, output_folder, name="ArdunLauncher", log=print):
-    """Writes the versioned program file and index.txt; returns (version, file name, md5)."""
+def publish(program, output_folder, name="ArdunLauncher", log=print, sign_key=None):
+    """Writes the versioned program file and index.txt; returns (version, file name, md5).
+    With sign_key (a PEM private key) the index also names the file's SHA-256 and carries
+    the ECDSA P-256 signature over the four values, for launchers built with the key."""
     if not SAFE_NAME.match(name):
         raise PublishError("name %r: use letters, digits, '.', '_' and '-' only" % name)
     text = file_version_text(program)
@@ -262,10 +268,19 @@ def publish(program, output_folder, name="ArdunLauncher", log=print):
         log("warning: %s already names version %s; launchers at %s or newer will not update"
             % (index_path, ".".join(map(str, previous)), ".".join(map(str, previous))))
 
-    log("publishing %s: FileVersion %r, %d bytes, MD5 %s" % (program, text, len(data), digest))
-    _write_replacing(os.path.join(output_folder, file_name), data)
+    # Sign before anything is written: a failed signature publishes nothing.
     index = ("[SelfUpdate]\r\nLastestVersionNumber=%s\r\nFileName=%s\r\nFileMD5=%s\r\n"
              % (dotted, file_name, digest))
+    if sign_key:
+        sha256 = hashlib.sha256(data).hexdigest()
+        try:
+            signature = update_signing.sign(sign_key, update_signing.signed_text(dotted, file_name, digest, sha256))
+        except update_signing.SigningError as error:
+            raise PublishError("signing with %s: %s" % (sign_key, error)) from error
+        index += "FileSHA256=%s\r\nSignature=%s\r\n" % (sha256, signature.hex())
+        log("signed with %s: SHA-256 %s" % (sign_key, sha256))
+    log("publishing %s: FileVersion %r, %d bytes, MD5 %s" % (program, text, len(data), digest))
+    _write_replacing(os.path.join(output_folder, file_name), data)
     _write_replacing(index_path, index.encode("ascii"))
     log("wrote %s and %s" % (os.path.join(output_folder, file_name), index_path))
     return dotted, file_name, digest
@@ -277,6 +292,8 @@ def main(argv=None):
     parser.add_argument("output_folder", nargs="?", help="the folder served as /ardunlauncher/")
     parser.add_argument("--name", default="ArdunLauncher", help="file name prefix on the server")
     parser.add_argument("--show-version", action="store_true", help="only print the program's FileVersion text")
+    parser.add_argument("--sign-key", metavar="PRIVATE_KEY.pem",
+                        help="sign the index with this ECDSA P-256 key (adds FileSHA256 and Signature)")
     args = parser.parse_args(argv)
     try:
         if args.show_version:
@@ -284,7 +301,7 @@ def main(argv=None):
             return 0
         if not args.output_folder:
             parser.error("the output folder is missing")
-        publish(args.program, args.output_folder, args.name)
+        publish(args.program, args.output_folder, args.name, sign_key=args.sign_key)
         return 0
     except (OSError, PublishError) as error:
         print("publish_update: %s" % error, file=sys.stderr)

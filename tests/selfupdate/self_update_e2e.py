@@ -135,8 +135,9 @@ def setUpModule():
 
     # The operator's publication, made once; each case serves a copy or a variant.
     shared.publication = os.path.join(shared.work, "publication")
-    subprocess.run([sys.executable, PUBLISH, ARGS.published, shared.publication], check=True,
-                   stdout=subprocess.DEVNULL)
+    sign_key = getattr(ARGS, "sign_key", None)
+    subprocess.run([sys.executable, PUBLISH, ARGS.published, shared.publication] +
+                   (["--sign-key", sign_key] if sign_key else []), check=True, stdout=subprocess.DEVNULL)
     with open(os.path.join(shared.publication, INDEX), "r") as f:
         shared.published_index = f.read()
 

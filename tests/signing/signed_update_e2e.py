@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""End-to-end tests of signed updates, run by ctest.
+
+The stand-in launcher of the self-update tests, built with the test signing key
+(tests/signing/keys/test_update_key.pub.pem) as version 1.0.0.2, against the local
+server publishing the 1.0.0.3 build with an index signed by tools/publish_update.py.
+A network attacker can change any value of the index or serve another file; none of
+that may get a file installed. A build without a key (the plain stand-in) ignores the
+two keys and behaves as before.
+
+    signed_update_e2e.py --installed SIGNED_1002.exe --unsigned UNSIGNED_1002.exe
+                         --published B.exe --locker L.exe --port N
+                         --sign-key PRIVATE.pem --other-key OTHER_PRIVATE.pem [unittest args]
+
+Shares its machinery (server, Wine, folders, checks) with tests/selfupdate/self_update_e2e.py.
+"""
+import argparse
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tests", "selfupdate"))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import self_update_e2e as e2e  # noqa: E402
+import update_signing  # noqa: E402
+from self_update_e2e import INDEX, NEW_FILE, PUBLISHED_NAME, check_line  # noqa: E402
+
+ARGS = None
+VERIFY_FAILED = [check_line('nRetCode && "QZ_VerifyUpdateSignature()"')]
+
+
+def setUpModule():
+    e2e.ARGS = ARGS
+    e2e.setUpModule()
+
+
+def tearDownModule():
+    e2e.tearDownModule()
+
+
+def index_values(index):
+    return dict(line.split("=", 1) for line in index.splitlines() if "=" in line)
+
+
+class SignedUpdate(e2e.SelfUpdateTest):
+    def refused(self, index, patterns, requests=(INDEX,), leaves=None):
+        """A start that must refuse the update: only the listed requests, the program
+        untouched, exactly the given log lines."""
+        self.serve(index)
+        folder = self.make_folder()
+        run = self.start(folder)
+        self.assertResult(run, 0)
+        self.assertRequests(run, list(requests))
+        self.assertMessages(run, patterns)
+        expected = {"ArdunLauncher.exe": self.installed}
+        expected.update(leaves or {})
+        self.assertFiles(run, expected)
+
+    def signed_index(self, key, **values):
+        """The published index with values changed and then signed (again) with `key`."""
+        fields = index_values(self.published_index)
+        fields.update(values)
+        text = update_signing.signed_text(fields["LastestVersionNumber"], fields["FileName"], fields["FileMD5"],
+                                          fields["FileSHA256"])
+        return self.index_with(Signature=update_signing.sign(key, text).hex(), **values)
+
+    def test_a_correctly_signed_index_is_applied(self):
+        self.serve(self.published_index)
+        folder = self.make_folder()
+        run = self.start(folder)
+        self.assertResult(run, 1)
+        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+        self.assertMessages(run, [])
+        files = run.files()
+        self.assertEqual(self.published, files["ArdunLauncher.exe"], run.describe())
+        self.assertNotIn(NEW_FILE, files)
+
+    def test_any_value_altered_after_signing_is_refused_before_the_download(self):
+        values = index_values(self.published_index)
+        # Each change points at something an attacker would want installed.
+        cases = {
+            "LastestVersionNumber": "1.0.0.4",
+            "FileName": PUBLISHED_NAME + "?attacker",
+            "FileMD5": hashlib.md5(b"another program").hexdigest(),
+            "FileSHA256": hashlib.sha256(b"another program").hexdigest(),
+        }
+        for key, value in cases.items():
+            with self.subTest(key):
+                self.assertNotEqual(values[key], value)
+                self.refused(self.index_with(**{key: value}), VERIFY_FAILED)
+
+    def test_a_signature_by_another_key_is_refused(self):
+        self.refused(self.signed_index(ARGS.other_key), VERIFY_FAILED)
+
+    def test_missing_or_malformed_keys_are_refused(self):
+        signature = index_values(self.published_index)["Signature"]
+        cases = [
+            ("no signature", self.index_with(Signature=None),
+             [check_line('nRetCode > 0 && "Failed to get [SelfUpdate]Signature."')]),
+            ("empty signature", self.index_with(Signature=""),
+             [check_line('nRetCode > 0 && "Failed to get [SelfUpdate]Signature."')]),
+            ("short signature", self.index_with(Signature=signature[:-2]),
+             [check_line('nRetCode && "[SelfUpdate]Signature is not 128 hexadecimal digits."')]),
+            ("not hexadecimal", self.index_with(Signature=signature[:-1] + "x"),
+             [check_line('nRetCode && "[SelfUpdate]Signature is not 128 hexadecimal digits."')]),
+            ("a flipped bit", self.index_with(Signature=signature[:-1] + ("0" if signature[-1] != "0" else "1")),
+             VERIFY_FAILED),
+            ("no SHA-256", self.index_with(FileSHA256=None),
+             [check_line('nRetCode > 0 && "Failed to get [SelfUpdate]FileSHA256."')]),
+            ("short SHA-256", self.index_with(FileSHA256="ab" * 31),
+             [check_line('nRetCode && "[SelfUpdate]FileSHA256 is not 64 hexadecimal digits."')]),
+        ]
+        for name, index, patterns in cases:
+            with self.subTest(name):
+                self.refused(index, patterns)
+
+    def test_a_file_matching_the_md5_but_not_the_signed_sha256_is_refused(self):
+        # Signed by the real key, but over another SHA-256: the served file passes the
+        # MD5 check and must still be refused (as a file forged to an MD5 would be).
+        index = self.signed_index(ARGS.sign_key, FileSHA256=hashlib.sha256(b"what was signed").hexdigest())
+        self.refused(index, [check_line('nRetCode == 0 && "[SelfUpdate]FileSHA256 differs from the downloaded file."')],
+                     requests=(INDEX, PUBLISHED_NAME), leaves={NEW_FILE: self.published})
+
+    def test_the_signature_also_verifies_with_openssl(self):
+        values = index_values(self.published_index)
+        work = tempfile.mkdtemp(dir=self.work)
+        text_file = os.path.join(work, "signed.txt")
+        signature_file = os.path.join(work, "signature.der")
+        with open(text_file, "wb") as f:
+            f.write(update_signing.signed_text(values["LastestVersionNumber"], values["FileName"],
+                                               values["FileMD5"], values["FileSHA256"]))
+        with open(signature_file, "wb") as f:
+            f.write(update_signing.der_signature(bytes.fromhex(values["Signature"])))
+        public_key = os.path.join(ROOT, "tests", "signing", "keys", "test_update_key.pub.pem")
+        result = subprocess.run(["openssl", "dgst", "-sha256", "-verify", public_key, "-signature", signature_file,
+                                 text_file], capture_output=True, text=True)
+        self.assertEqual(0, result.returncode, result.stdout + result.stderr)
+        self.assertEqual(hashlib.sha256(self.published).hexdigest(), values["FileSHA256"])
+
+
+class UnsignedBuild(e2e.SelfUpdateTest):
+    """A launcher built without a key reads neither key, as launchers always did."""
+
+    def test_a_build_without_a_key_ignores_both_keys(self):
+        for name, index in [("signed", self.published_index),
+                            ("garbage in both keys", self.index_with(FileSHA256="nonsense", Signature="nonsense")),
+                            ("neither key", self.index_with(FileSHA256=None, Signature=None))]:
+            with self.subTest(name):
+                self.serve(index)
+                folder = tempfile.mkdtemp(prefix="case-", dir=self.work)
+                shutil.copy(ARGS.unsigned, os.path.join(folder, "ArdunLauncher.exe"))
+                run = self.start(folder)
+                self.assertResult(run, 1)
+                self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+                self.assertMessages(run, [])
+                self.assertEqual(self.published, run.files()["ArdunLauncher.exe"], run.describe())
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--installed", required=True, help="the signed stand-in launcher (1.0.0.2, test key)")
+    parser.add_argument("--unsigned", required=True, help="the stand-in launcher without a key (1.0.0.2)")
+    parser.add_argument("--published", required=True, help="the stand-in launcher as published (1.0.0.3)")
+    parser.add_argument("--locker", required=True, help="qz_selfupdate_file_locker.exe")
+    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--sign-key", required=True, help="the test signing key (private, PEM)")
+    parser.add_argument("--other-key", required=True, help="another key (private, PEM)")
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
