@@ -514,7 +514,7 @@ class Suite:
         return self.shot(geometry).crop(x, y, w, h).data == self.clue_references()[which].data
 
     def wait_clue(self, geometry, which, what):
-        check(wait_for(lambda: self.clue_shows(geometry, which), 3, 0.1),
+        check(wait_for(lambda: self.clue_shows(geometry, which), 5, 0.1),
               "%s: the clue text does not show the %s text" % (what, which))
 
     def check_button(self, picture, left_top, art, what):
@@ -648,21 +648,26 @@ class Suite:
         # The close button shows its hover picture, and the clue text stays as it was.
         cx, cy, cw, ch = CLOSE_BUTTON
         display.move(x + cx + cw // 2, y + cy + ch // 2)
-        check(wait_for(lambda: self.shot(geometry).crop(cx, cy, cw, ch).data == self.art["quit_hover"].data, 3),
+        check(wait_for(lambda: self.shot(geometry).crop(cx, cy, cw, ch).data == self.art["quit_hover"].data, 5),
               "the close button does not show its hover picture")
         time.sleep(0.3)
         check(self.clue_shows(geometry, "default"), "hovering the close button changed the clue text")
         print("    saved %s" % self.save(geometry, "hover_close"))
         display.move(x + bx, y + by)
 
-        # Dragging the background moves the window by the same distance.
-        display.drag(x + bx, y + by, 60, -40)
-        moved = wait_for(lambda: (lambda g: g if g and g[:2] != (x, y) else None)(display.geometry(window)), 3)
-        check(moved and moved[:2] == (x + 60, y - 40),
-              "dragging by 60, -40 moved the window from %d, %d to %s" % (x, y, moved and moved[:2]))
-        geometry = moved
-        x, y = geometry[:2]
-        self.wait_clue(geometry, "default", "after the drag")
+        # Dragging the background, or the clue text (the mouse goes through it to the
+        # window), moves the window by the same distance.
+        clue_point = (CLUE_AREA[0] + 150, CLUE_AREA[1] + 60)
+        for (px, py), (dx, dy), what in ((BACKGROUND_POINT, (60, -40), "the background"),
+                                         (clue_point, (-90, 25), "the clue text")):
+            display.drag(x + px, y + py, dx, dy)
+            moved = wait_for(lambda: (lambda g: g if g and g[:2] != (x, y) else None)(display.geometry(window)), 3)
+            check(moved and moved[:2] == (x + dx, y + dy), "dragging %s by %d, %d moved the window from %d, %d to %s"
+                  % (what, dx, dy, x, y, moved and moved[:2]))
+            geometry = moved
+            x, y = geometry[:2]
+        display.move(x + bx, y + by)
+        self.wait_clue(geometry, "default", "after the drags")
 
         # Enter (the window is active after the drag) does nothing.
         display.key("Return")
