@@ -72,7 +72,9 @@ class Bench:
         os.makedirs(os.path.dirname(source))
         with open(source, "wb") as f:
             f.write(self.published)
-        subprocess.run([sys.executable, PUBLISH, source, self.www], check=True, stdout=subprocess.DEVNULL)
+        sign_key = getattr(self.args, "sign_key", None)
+        subprocess.run([sys.executable, PUBLISH, source, self.www] + (["--sign-key", sign_key] if sign_key else []),
+                       check=True, stdout=subprocess.DEVNULL)
         with open(os.path.join(self.www, "index.txt")) as f:
             self.update_index = f.read()
         self.file_name = re.search(r"FileName=(\S+)", self.update_index).group(1)
