@@ -4,6 +4,8 @@
 // One line per window, texts in hexadecimal bytes of the ANSI code page:
 //   window pid=N class=NAME rect=L,T,R,B title=HEX
 //   child class=NAME visible=0|1 rect=L,T,R,B text=HEX     (screen coordinates)
+//   foreground title=HEX focus=CLASS                          (the foreground window and,
+//                                                            in its thread, the focus)
 #include <windows.h>
 
 #include <cstdio>
@@ -59,5 +61,19 @@ BOOL CALLBACK PrintWindow(HWND hWnd, LPARAM)
 
 int main()
 {
-    return ::EnumWindows(PrintWindow, 0) ? 0 : 1;
+    if (!::EnumWindows(PrintWindow, 0))
+        return 1;
+    char szTitle[1024] = "";
+    char szFocusClass[256] = "-";
+    HWND hForeground = ::GetForegroundWindow();
+    if (hForeground)
+    {
+        GUITHREADINFO ThreadInfo = {};
+        ThreadInfo.cbSize = sizeof(ThreadInfo);
+        ::GetWindowTextA(hForeground, szTitle, sizeof(szTitle));
+        if (::GetGUIThreadInfo(::GetWindowThreadProcessId(hForeground, NULL), &ThreadInfo) && ThreadInfo.hwndFocus)
+            ::GetClassNameA(ThreadInfo.hwndFocus, szFocusClass, sizeof(szFocusClass));
+    }
+    printf("foreground title=%s focus=%s\n", Hex(szTitle).c_str(), szFocusClass);
+    return 0;
 }
