@@ -21,6 +21,15 @@ qz_session_start() {
     fi
     # A wineserver may already serve this prefix; -p keeps one alive either way.
     wineserver -p 2>/dev/null || true
+    # Wine's own services start with the first program and inherit its standard
+    # handles: start them from a program with none, which lives for the whole run, so
+    # no test's output pipe is held open by them after the test ends.
+    local anchor
+    anchor=$(find "$(dirname "$QZ_WINEPREFIX")" -maxdepth 3 -name qz_wine_anchor.exe -not -path '*/CMakeFiles/*' 2>/dev/null | head -n1)
+    if [ -n "$anchor" ]; then
+        setsid wine "$anchor" </dev/null >/dev/null 2>&1 &
+        wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+    fi
 }
 
 qz_session_stop() {
