@@ -423,11 +423,15 @@ class ClientFolder:
 class Suite:
     def __init__(self, args):
         self.args = args
-        self.work = tempfile.mkdtemp(prefix="qz-launcher-e2e-")
         self.screenshots = os.path.join(args.build_dir, "screenshots")
         self.display = Display()
         self.wine = Wine(args.source_dir, args.build_dir)
-        self.server = UpdateServer(args.source_dir, args.port, args.version, self.work)
+        self.work = tempfile.mkdtemp(prefix="qz-launcher-e2e-")
+        try:
+            self.server = UpdateServer(args.source_dir, args.port, args.version, self.work)
+        except OSError:
+            shutil.rmtree(self.work, ignore_errors=True)
+            raise
         bitmaps = os.path.join(args.source_dir, "res", "bitmaps")
         self.art = {name: read_bmp(os.path.join(bitmaps, name + ".bmp"))
                     for name in ("launch_normal", "launch_hover", "quit_normal", "quit_hover",
@@ -888,7 +892,12 @@ def main():
                  "source_dir", "build_dir"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
 
-    suite = Suite(args)
+    try:
+        suite = Suite(args)
+    except (CaseFailure, OSError) as error:
+        # A missing tool or display, or the fixed port taken by another program.
+        print("launcher_e2e: cannot set up the tests: %s" % error)
+        return 1
     failed = []
     try:
         failed = suite.run(set(args.only.split(",")) if args.only else None)
