@@ -33,6 +33,8 @@ import update_signing  # noqa: E402  (tools/update_signing.py)
 RT_VERSION = 16
 VS_VERSION_INFO = 1
 INT32_MAX = 2147483647
+# The blanks the launcher's number reading skips before a number (C's isspace).
+C_SPACE = " \t\n\v\f\r"
 # The file name is appended to the update URL without escaping: keep it URL-safe.
 SAFE_NAME = re.compile(r"^[A-Za-z0-9._-]+$")
 
@@ -211,7 +213,7 @@ def parse_version(text):
         raise PublishError("version text %r does not have four parts" % text)
     parts = []
     for piece in pieces:
-        piece = piece.strip()
+        piece = piece.strip(C_SPACE)
         if not piece.isdigit() or not piece.isascii() or int(piece) > INT32_MAX:
             raise PublishError("version text %r: part %r is not a number from 0 to %d" % (text, piece, INT32_MAX))
         parts.append(int(piece))

@@ -172,7 +172,10 @@ class VersionTexts(PublishTest):
         # Each would either fail the launcher's own version check forever after the
         # update ("1.0.3") or compare differently than it reads ("1.-1.0.0" is above
         # every version to the launcher; trailing parts and words are ignored by it).
-        for text in ("1.0.3", "1.0.0.3.5", "1.0.0.3 beta", "1.-1.0.0", "1.0.0.2147483648", "", "1.0.0.x"):
+        # Blanks other than C's (an ideographic space, a separator control) are not skipped
+        # by the launcher: it would read 0 there and update itself on every start.
+        for text in ("1.0.3", "1.0.0.3.5", "1.0.0.3 beta", "1.-1.0.0", "1.0.0.2147483648", "", "1.0.0.x",
+                     "\u30001.0.0.3", "\x1c1.0.0.3", "1.\xa00.0.3"):
             with self.subTest(text=text):
                 path = self.write("launcher.exe", pe_image(version_info(text), True))
                 with self.assertRaises(publish_update.PublishError):
