@@ -33,6 +33,9 @@ import update_signing  # noqa: E402  (tools/update_signing.py)
 RT_VERSION = 16
 VS_VERSION_INFO = 1
 INT32_MAX = 2147483647
+# The launcher reads FileName into 260 characters with its NUL: a longer name would be
+# cut short, and the launcher would then ask for a file that is not there.
+MAX_FILE_NAME = 259
 # The blanks the launcher's number reading skips before a number (C's isspace).
 C_SPACE = " \t\n\v\f\r"
 # The file name is appended to the update URL without escaping: keep it URL-safe.
@@ -262,6 +265,9 @@ def publish(program, output_folder, name="ArdunLauncher", log=print, sign_key=No
         data = f.read()
     digest = hashlib.md5(data).hexdigest()
     file_name = "%s_%s.exe" % (name, dotted)
+    if len(file_name) > MAX_FILE_NAME:
+        raise PublishError("file name %s has %d characters; launchers read at most %d"
+                           % (file_name, len(file_name), MAX_FILE_NAME))
 
     os.makedirs(output_folder, exist_ok=True)
     index_path = os.path.join(output_folder, "index.txt")

@@ -232,6 +232,14 @@ class Publishes(PublishTest):
                 with self.assertRaises(publish_update.PublishError):
                     self.publish(ARGS.published, out="other", name=name)
 
+    def test_the_file_name_fits_what_the_launcher_reads(self):
+        # The launcher reads FileName into 260 characters: 259 and its NUL. (A name of
+        # 259 cannot be written here: the host's file names end at 255.)
+        suffix = len("_1.0.0.3.exe")
+        with self.assertRaisesRegex(publish_update.PublishError, "260 characters"):
+            self.publish(ARGS.published, out="other", name="A" * (260 - suffix))
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "other")))
+
     def test_failures_exit_with_a_message(self):
         path = self.write("notes.txt", b"not a program")
         result = subprocess.run([sys.executable, TOOL, path, os.path.join(self.folder, "served")],
