@@ -73,22 +73,27 @@ def signed_text(version, file_name, file_md5, file_sha256):
 
 def sign(private_key_file, data):
     """The raw r || s signature (64 bytes) of SHA-256(data)."""
+    # Any other kind of key would sign in a form the launcher cannot check.
+    public_key_bytes(private_key_file)
     with tempfile.TemporaryDirectory() as folder:
         data_file = Path(folder) / "data"
         data_file.write_bytes(data)
         der = _run_openssl(["dgst", "-sha256", "-sign", str(private_key_file), str(data_file)])
     # ECDSA-Sig-Value ::= SEQUENCE { r INTEGER, s INTEGER }
-    if der[0] != 0x30:
-        raise SigningError("unexpected signature format from openssl")
-    _, offset = _der_length(der, 1)
-    values = []
-    for _ in range(2):
-        if der[offset] != 0x02:
+    try:
+        if der[0] != 0x30:
             raise SigningError("unexpected signature format from openssl")
-        length, offset = _der_length(der, offset + 1)
-        values.append(int.from_bytes(der[offset:offset + length], "big"))
-        offset += length
-    return b"".join(value.to_bytes(32, "big") for value in values)
+        _, offset = _der_length(der, 1)
+        values = []
+        for _ in range(2):
+            if der[offset] != 0x02:
+                raise SigningError("unexpected signature format from openssl")
+            length, offset = _der_length(der, offset + 1)
+            values.append(int.from_bytes(der[offset:offset + length], "big"))
+            offset += length
+        return b"".join(value.to_bytes(32, "big") for value in values)
+    except (IndexError, OverflowError) as error:
+        raise SigningError("unexpected signature format from openssl") from error
 
 
 def der_signature(raw):

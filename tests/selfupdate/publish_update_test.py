@@ -249,6 +249,25 @@ class Publishes(PublishTest):
         self.assertFalse(os.path.exists(os.path.join(self.folder, "served", "index.txt")))
 
 
+class Signs(PublishTest):
+    def make_key(self, name, arguments):
+        path = os.path.join(self.folder, name)
+        subprocess.run(["openssl", arguments[0], "-out", path] + arguments[1:], check=True, capture_output=True)
+        return path
+
+    def test_keys_other_than_p256_are_refused_before_anything_is_written(self):
+        # Their signatures would never verify in a launcher; P-384 values do not even fit.
+        keys = {
+            "P-384": self.make_key("p384.pem", ["ecparam", "-name", "secp384r1", "-genkey", "-noout"]),
+            "RSA": self.make_key("rsa.pem", ["genrsa", "2048"]),
+        }
+        for kind, key in keys.items():
+            with self.subTest(kind):
+                with self.assertRaisesRegex(publish_update.PublishError, "P-256"):
+                    self.publish(ARGS.published, out=kind, sign_key=key)
+                self.assertEqual([], os.listdir(os.path.join(self.folder, kind)))
+
+
 def main():
     global ARGS
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
