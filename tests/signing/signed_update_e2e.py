@@ -82,6 +82,22 @@ class SignedUpdate(e2e.SelfUpdateTest):
         self.assertEqual(self.published, files["ArdunLauncher.exe"], run.describe())
         self.assertNotIn(NEW_FILE, files)
 
+    def test_the_signature_covers_the_values_as_the_profile_reader_returns_them(self):
+        # Blanks around a value and quotes around it, as a hand edit may leave them, are
+        # not part of the value: the signature over the bare values still holds. A
+        # launcher that signed the raw line text instead would refuse these.
+        values = index_values(self.published_index)
+        lines = ["[SelfUpdate]"]
+        for key in ("LastestVersionNumber", "FileName", "FileMD5", "FileSHA256", "Signature"):
+            lines.append({"FileName": '%s = "%s"', "FileMD5": "%s=\t%s  "}.get(key, "%s =%s ") % (key, values[key]))
+        self.serve("\r\n".join(lines) + "\r\n")
+        folder = self.make_folder()
+        run = self.start(folder)
+        self.assertResult(run, 1)
+        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+        self.assertMessages(run, [])
+        self.assertEqual(self.published, run.files()["ArdunLauncher.exe"], run.describe())
+
     def test_any_value_altered_after_signing_is_refused_before_the_download(self):
         values = index_values(self.published_index)
         # Each change points at something an attacker would want installed.
