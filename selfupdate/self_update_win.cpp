@@ -59,6 +59,23 @@ int CompareIgnoringASCIICase(const char* cszLeft, const char* cszRight)
     }
 }
 
+// Reads one value of the index's section into szValue (dwSize characters, no default)
+// and returns its length. The profile reader cuts a value that does not fit and then
+// returns dwSize - 1, the length of a value that just fits; such a value is read once
+// more with one character to spare, so a longer value returns dwSize or more and is
+// refused by the caller's length check instead of being used cut short.
+int ReadIndexValue(const char* cszKey, char* szValue, DWORD dwSize, const char* cszIndexFileName)
+{
+    DWORD dwLength = ::GetPrivateProfileStringA(QZ_UPDATE_SECTION, cszKey, NULL, szValue, dwSize, cszIndexFileName);
+    if (dwLength + 1 >= dwSize)
+    {
+        std::string strLonger(dwSize + 1, '\0');
+        dwLength = ::GetPrivateProfileStringA(QZ_UPDATE_SECTION, cszKey, NULL, &strLonger[0], dwSize + 1,
+                                              cszIndexFileName);
+    }
+    return (int)dwLength;
+}
+
 // Clears the attributes of a work file and deletes it; failures do not matter here
 // (the old launcher file cannot be deleted while this process runs from it).
 void RemoveWorkFile(const std::string& strFileName)
@@ -118,8 +135,7 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     QZLOG_PROCESS_ERROR(nRetCode && "QZ_HttpSyncDownloadFile()");
 
     // No default: a missing section, key or value reads as length 0.
-    nRetCode = (int)::GetPrivateProfileStringA(QZ_UPDATE_SECTION, QZ_UPDATE_KEY_VERSION, NULL, szBuffer,
-                                               _countof(szBuffer), strIndexFileName.c_str());
+    nRetCode = ReadIndexValue(QZ_UPDATE_KEY_VERSION, szBuffer, _countof(szBuffer), strIndexFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]LastestVersionNumber.");
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szBuffer));
 
@@ -140,8 +156,7 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
         goto Exit0;
     }
 
-    nRetCode = (int)::GetPrivateProfileStringA(QZ_UPDATE_SECTION, QZ_UPDATE_KEY_FILE_NAME, NULL, szBuffer,
-                                               _countof(szBuffer), strIndexFileName.c_str());
+    nRetCode = ReadIndexValue(QZ_UPDATE_KEY_FILE_NAME, szBuffer, _countof(szBuffer), strIndexFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileName.");
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szBuffer));
 
@@ -149,8 +164,7 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     strFileName = szBuffer;
     strNewFileURL = std::string(g_cszUpdateBaseURL) + szBuffer;
 
-    nRetCode = (int)::GetPrivateProfileStringA(QZ_UPDATE_SECTION, QZ_UPDATE_KEY_FILE_MD5, NULL, szMD5,
-                                               _countof(szMD5), strIndexFileName.c_str());
+    nRetCode = ReadIndexValue(QZ_UPDATE_KEY_FILE_MD5, szMD5, _countof(szMD5), strIndexFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileMD5.");
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szMD5));
 

@@ -402,10 +402,25 @@ class Failures(SelfUpdateTest):
              [check_line('nRetCode > 0 && "Failed to get [SelfUpdate]FileName."')]),
             ("no digest", self.index_with(FileMD5=None),
              [check_line('nRetCode > 0 && "Failed to get [SelfUpdate]FileMD5."')]),
+            # Values longer than their buffers are refused, not read cut short.
+            ("version of 260 characters", self.index_with(LastestVersionNumber="1.0.0.3" + " x" * 126 + "y"),
+             [check_line("nRetCode < _countof(szBuffer)")]),
+            ("file name of 260 characters", self.index_with(FileName="A" * 256 + ".exe"),
+             [check_line("nRetCode < _countof(szBuffer)")]),
+            ("digest of 64 characters", self.index_with(FileMD5=md5_of(self.published) * 2),
+             [check_line("nRetCode < _countof(szMD5)")]),
         ]
         for name, index, patterns in cases:
             with self.subTest(name):
                 self._fail(index, patterns, [INDEX])
+
+    def test_values_of_the_longest_length_are_read_whole(self):
+        # 259 characters of a file name and 63 of a digest fit their buffers: the name is
+        # asked for as it stands, and the digest is compared whole (and differs).
+        name = "A" * 255 + ".exe"
+        self._fail(self.index_with(FileName=name), download_failure_lines(404, name, NEW_FILE), [INDEX, name])
+        self._fail(self.index_with(FileMD5=md5_of(self.published) + "0" * 31), [check_line("nRetCode == 0")],
+                   [INDEX, PUBLISHED_NAME], leaves={NEW_FILE: self.published})
 
     def test_a_failed_index_download_removes_the_local_index(self):
         self._fail(None, download_failure_lines(404, INDEX, INDEX), [INDEX],
