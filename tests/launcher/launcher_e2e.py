@@ -704,10 +704,12 @@ class Suite:
         check(self.server.requests() == ["GET %s HTTP/1.1" % INDEX_PATH], "requests: %s" % self.server.requests())
         check([level for level, _ in client.log_lines()] == ["INFO"], "log: %s" % client.log_lines())
 
-    def _close_without_choice(self, name, close):
+    def _close_without_choice(self, name, close, hold_seconds=0):
         """Both folders and a failing self-update (no index): only the launcher's own
-        window ever shows; `close` ends it without starting anything."""
-        self.server.configure(index_present=False)
+        window ever shows; `close` ends it without starting anything. With
+        `hold_seconds` the index answer is held: the window must disappear at once, and
+        the process end only after the self-update has its answer."""
+        self.server.configure(index_present=False, hold_seconds=hold_seconds)
         client = self.folder(name, official=True, experience=True)
         watcher = self.watch()
         process = self.start(client)
@@ -715,7 +717,16 @@ class Suite:
         geometry = self.wait_settled(window)
         close(window, geometry, client)
         check(wait_for(lambda: self.display.geometry(window) is None, 8), "the window stayed open")
-        self.wait_exit(process)
+        gone = time.monotonic()
+        if hold_seconds:
+            check(not self.server.answered and process.poll() is None,
+                  "the self-update was answered before the window disappeared, or the process ended before it")
+        ended = self.wait_exit(process, 30 + hold_seconds)
+        if hold_seconds:
+            check(len(self.server.answered) == 1 and ended >= self.server.answered[0],
+                  "the process ended before the self-update had its answer")
+            print("    window gone %.2f s before the index answer; process ended %.2f s after it"
+                  % (self.server.answered[0] - gone, ended - self.server.answered[0]))
         windows = watcher.stop()
         check(windows == [WINDOW_NAME], "windows shown: %s" % windows)
         check(client.settled_starts(False) == [], "a program was started: %s" % client.starts())
@@ -742,12 +753,32 @@ class Suite:
         self._close_without_choice("keys", close)
 
     def case_close_button(self):
-        """The close button ends the dialog without starting anything."""
+        """The close button ends the dialog without starting anything; the window goes
+        at once while the process waits for a slow self-update."""
         def close(window, geometry, client):
             x, y = geometry[:2]
             cx, cy, cw, ch = CLOSE_BUTTON
             self.display.click(x + cx + cw // 2, y + cy + ch // 2)
-        self._close_without_choice("close button", close)
+        self._close_without_choice("close button", close, hold_seconds=8)
+
+    def case_log_folder_blocked(self):
+        """A file named Logs where the log folder belongs: the log writes nothing, and
+        start-up goes on all the same (updater started, self-update run)."""
+        self.server.configure(index_present=True)
+        client = self.folder("log blocked")
+        blocker = os.path.join(client.path, "Logs")
+        with open(blocker, "w") as f:
+            f.write("not a folder")
+        watcher = self.watch()
+        process = self.start(client)
+        self.wait_exit(process)
+        windows = watcher.stop()
+        check(windows == [], "windows appeared: %s" % windows)
+        client.check_start("zhcn", UPDATER)
+        check(self.server.requests() == ["GET %s HTTP/1.1" % INDEX_PATH], "requests: %s" % self.server.requests())
+        check(os.path.isfile(blocker), "the file Logs was replaced")
+        with open(blocker) as f:
+            check(f.read() == "not a folder", "the file Logs was written to")
 
     def case_arguments(self):
         """The argument text picks the program: exactly "-c" in any case starts the
@@ -834,8 +865,8 @@ class Suite:
                                r"QZ_ArdunLauncherDlg::OnInitDialog", failures[1]),
               "log: %s" % lines)
 
-    CASES = ("official_only", "window", "keys", "close_button", "arguments", "experience_without_official",
-             "without_bitmap_148")
+    CASES = ("official_only", "window", "keys", "close_button", "log_folder_blocked", "arguments",
+             "experience_without_official", "without_bitmap_148")
 
     def run(self, only):
         failed = []
