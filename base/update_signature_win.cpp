@@ -37,7 +37,13 @@ public:
 
     int Load()
     {
-        m_hModule = ::LoadLibraryA("bcrypt.dll");
+        // From the system folder only, never from the program's own folder.
+        char szPath[MAX_PATH];
+        UINT uLength = ::GetSystemDirectoryA(szPath, MAX_PATH);
+        if (uLength == 0 || uLength + sizeof("\\bcrypt.dll") > MAX_PATH)
+            return 0;
+        strcat(szPath, "\\bcrypt.dll");
+        m_hModule = ::LoadLibraryA(szPath);
         if (!m_hModule)
             return 0;
         return Resolve(m_pfnOpenAlgorithm, "BCryptOpenAlgorithmProvider") &&

@@ -58,7 +58,8 @@ function(qz_set_update_server target address)
         execute_process(COMMAND ${Python3_EXECUTABLE} ${QZ_ROOT}/tools/update_signing.py public-key-hex ${ARG_PUBLIC_KEY}
                         OUTPUT_VARIABLE key_hex ERROR_VARIABLE key_error RESULT_VARIABLE key_result
                         OUTPUT_STRIP_TRAILING_WHITESPACE)
-        if(NOT key_result EQUAL 0 OR NOT key_hex MATCHES "^[0-9a-f]+$")
+        string(LENGTH "${key_hex}" key_hex_length)
+        if(NOT key_result EQUAL 0 OR NOT key_hex MATCHES "^[0-9a-f]+$" OR NOT key_hex_length EQUAL 128)
             message(FATAL_ERROR "update public key ${ARG_PUBLIC_KEY} of ${target}: ${key_error}")
         endif()
         string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," QZ_PUBLIC_KEY_BYTES "${key_hex}")
