@@ -15,7 +15,8 @@
 
 #include "base/http_download.h"
 #include "tests/support/iat_hook.h"
-#include "tests/support/test_log_capture.h"
+#include "tests/support/qz_captured_log.h"
+#include "tests/support/qz_test_files.h"
 #include "tests/support/test_server_client.h"
 
 namespace
@@ -23,33 +24,6 @@ namespace
 
 const char QZ_USER_AGENT[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)";
 const char QZ_OLD_CONTENT[] = "an older file of the same name";
-
-bool FileExists(const std::string& strPath)
-{
-    return GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadWholeFile(const std::string& strPath)
-{
-    std::string strData;
-    FILE* fpFile = fopen(strPath.c_str(), "rb");
-    if (!fpFile)
-        return "<cannot open " + strPath + ">";
-    char szBuffer[65536];
-    size_t uRead = 0;
-    while ((uRead = fread(szBuffer, 1, sizeof(szBuffer), fpFile)) > 0)
-        strData.append(szBuffer, uRead);
-    fclose(fpFile);
-    return strData;
-}
-
-void WriteWholeFile(const std::string& strPath, const std::string& strData)
-{
-    FILE* fpFile = fopen(strPath.c_str(), "wb");
-    ASSERT_TRUE(fpFile != NULL) << strPath;
-    ASSERT_EQ(strData.size(), fwrite(strData.data(), 1, strData.size(), fpFile));
-    ASSERT_EQ(0, fclose(fpFile));
-}
 
 std::string RegexEscape(const std::string& strText)
 {
@@ -84,12 +58,6 @@ const char* CallText(const char* csz)
 class HttpDownloadTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_TRUE(s_Log.Open("HttpTest"));
-    }
-    static void TearDownTestSuite() { s_Log.Close(); }
-
     void SetUp() override
     {
         ASSERT_NE(0, QZ_TestServerPort()) << "run this test through tests/support/run_with_server.sh";
@@ -101,9 +69,9 @@ protected:
     // Downloads and returns the result; the messages logged by the call land in m_Messages.
     int Download(const char* cszURL, const char* cszPath)
     {
-        size_t uMark = s_Log.Mark();
+        m_Log.Clear();
         int nResult = QZ_HttpSyncDownloadFile(cszURL, cszPath);
-        m_Messages = s_Log.Since(uMark);
+        m_Messages = m_Log.Lines();
         return nResult;
     }
 
@@ -124,7 +92,7 @@ protected:
     std::string Logged() const
     {
         std::string strLogged = "logged:\n";
-        for (const QZ_TestLogMessage& Message : m_Messages)
+        for (const QZ_CapturedLogLine& Message : m_Messages)
             strLogged += "  <" + Message.strLevel + "> " + Message.strMessage + "\n";
         return strLogged;
     }
@@ -142,12 +110,10 @@ protected:
         EXPECT_TRUE(MessagesMatch(Patterns)) << Logged() << Expected(Patterns);
     }
 
-    static QZ_TestLogCapture s_Log;
+    QZ_CapturedLog m_Log;
     std::string m_strFolder;
-    std::vector<QZ_TestLogMessage> m_Messages;
+    std::vector<QZ_CapturedLogLine> m_Messages;
 };
-
-QZ_TestLogCapture HttpDownloadTest::s_Log;
 
 struct SuccessCase
 {
@@ -172,8 +138,8 @@ TEST_F(HttpDownloadTest, StoresTheBodyByteForByte)
         std::string strURL = QZ_TestServerURL(Case.strServerPath.c_str());
 
         EXPECT_EQ(1, Download(strURL.c_str(), strPath.c_str())) << Logged();
-        ASSERT_TRUE(FileExists(strPath));
-        std::string strStored = ReadWholeFile(strPath);
+        ASSERT_TRUE(QZ_FileExists(strPath));
+        std::string strStored = QZ_ReadWholeFile(strPath);
         EXPECT_EQ(Case.strBody.size(), strStored.size());
         EXPECT_TRUE(Case.strBody == strStored) << "content differs";
         ExpectMessages({});
@@ -188,11 +154,11 @@ TEST_F(HttpDownloadTest, StoresAServedFileLargerThanTheReadBuffer)
         strData += std::to_string(i * 2654435761u) + ",";
     std::string strServerFolder = QZ_TestServerDir() + "ardunlauncher";
     CreateDirectoryA(strServerFolder.c_str(), NULL);
-    WriteWholeFile(strServerFolder + "\\big.bin", strData);
+    QZ_WriteWholeFile(strServerFolder + "\\big.bin", strData);
     std::string strPath = m_strFolder + "big.bin";
 
     EXPECT_EQ(1, Download(QZ_TestServerURL("/ardunlauncher/big.bin").c_str(), strPath.c_str()));
-    std::string strStored = ReadWholeFile(strPath);
+    std::string strStored = QZ_ReadWholeFile(strPath);
     EXPECT_EQ(strData.size(), strStored.size());
     EXPECT_TRUE(strData == strStored) << "content differs";
 }
@@ -200,11 +166,11 @@ TEST_F(HttpDownloadTest, StoresAServedFileLargerThanTheReadBuffer)
 TEST_F(HttpDownloadTest, ReplacesAnExistingReadOnlyFile)
 {
     std::string strPath = m_strFolder + "readonly.bin";
-    WriteWholeFile(strPath, std::string(200000, 'x'));
+    QZ_WriteWholeFile(strPath, std::string(200000, 'x'));
     ASSERT_TRUE(SetFileAttributesA(strPath.c_str(), FILE_ATTRIBUTE_READONLY));
 
     EXPECT_EQ(1, Download(QZ_TestServerURL("/body/1000").c_str(), strPath.c_str()));
-    EXPECT_TRUE(ReadWholeFile(strPath) == QZ_TestServerPattern(1000));
+    EXPECT_TRUE(QZ_ReadWholeFile(strPath) == QZ_TestServerPattern(1000));
     // The new file is an ordinary one that a later download can replace again. (Under
     // Wine as root a read-only file opens for writing anyway; its attribute still shows.)
     EXPECT_EQ(0u, GetFileAttributesA(strPath.c_str()) & FILE_ATTRIBUTE_READONLY);
@@ -221,7 +187,7 @@ TEST_F(HttpDownloadTest, SavesRelativeToTheWorkingDirectory)
     SetCurrentDirectoryA(szOldDirectory);
 
     EXPECT_EQ(1, nResult);
-    EXPECT_TRUE(ReadWholeFile(m_strFolder + "index.txt") == QZ_TestServerPattern(5000));
+    EXPECT_TRUE(QZ_ReadWholeFile(m_strFolder + "index.txt") == QZ_TestServerPattern(5000));
 }
 
 struct FailureCase
@@ -265,10 +231,10 @@ TEST_F(HttpDownloadTest, FailuresLeaveNoFileAndLogWhy)
     {
         SCOPED_TRACE(Case.cszName);
         std::string strPath = m_strFolder + "failed.bin";
-        WriteWholeFile(strPath, QZ_OLD_CONTENT);
+        QZ_WriteWholeFile(strPath, QZ_OLD_CONTENT);
 
         EXPECT_EQ(0, Download(Case.strURL.c_str(), strPath.c_str()));
-        EXPECT_FALSE(FileExists(strPath));
+        EXPECT_FALSE(QZ_FileExists(strPath));
         bool bMatched = false;
         std::string strExpected;
         for (std::vector<std::string> Patterns : Case.LinesBeforeSummary)
@@ -287,7 +253,7 @@ TEST_F(HttpDownloadTest, ALocalFileThatCannotBeOpenedFailsAfterTheRequest)
     std::string strURL = QZ_TestServerURL("/body/10");
 
     EXPECT_EQ(0, Download(strURL.c_str(), strPath.c_str()));
-    EXPECT_FALSE(FileExists(strPath));
+    EXPECT_FALSE(QZ_FileExists(strPath));
     ExpectMessages({CheckLine("fpLocalFile"), SummaryLine(strURL, strPath)});
 }
 
@@ -339,7 +305,7 @@ TEST_F(HttpDownloadTest, DiskFailuresLeaveNoFile)
         QZ_HookImport("msvcrt.dll", Case.cszFunction, *Case.ppfnReal);
 
         EXPECT_EQ(0, nResult);
-        EXPECT_FALSE(FileExists(strPath));
+        EXPECT_FALSE(QZ_FileExists(strPath));
         ExpectMessages({CheckLine(Case.cszCondition), SummaryLine(strURL, strPath)});
     }
 }
@@ -406,7 +372,7 @@ TEST_F(HttpDownloadTest, MissingOrEmptyArgumentsFailBeforeAnyRequest)
     for (const ArgumentCase& Case : Cases)
     {
         SCOPED_TRACE(Case.cszName);
-        WriteWholeFile(strPath, QZ_OLD_CONTENT);
+        QZ_WriteWholeFile(strPath, QZ_OLD_CONTENT);
         const char* cszPath = Case.bPath ? strPath.c_str() : Case.cszPath;
 
         EXPECT_EQ(0, Download(Case.cszURL, cszPath));
@@ -415,7 +381,7 @@ TEST_F(HttpDownloadTest, MissingOrEmptyArgumentsFailBeforeAnyRequest)
             Patterns.push_back(SummaryLine(CallText(Case.cszURL), CallText(cszPath)));
         ExpectMessages(Patterns);
         // Only the named file goes; with no path given the older file stays.
-        EXPECT_EQ(!Case.bPath, FileExists(strPath));
+        EXPECT_EQ(!Case.bPath, QZ_FileExists(strPath));
     }
     std::string strRequest;
     EXPECT_FALSE(QZ_TestServerFindRequest("?arguments", &strRequest)) << strRequest;

@@ -12,7 +12,7 @@
 
 #include "app/launcher_dialog.h"
 #include "tests/support/qz_captured_log.h"
-#include "tests/support/test_log_capture.h"
+#include "tests/support/qz_test_files.h"
 
 namespace
 {
@@ -23,20 +23,6 @@ std::string ThisFolder()
     DWORD dwLength = ::GetModuleFileNameA(NULL, szPath, MAX_PATH);
     std::string strPath(szPath, dwLength);
     return strPath.substr(0, strPath.find_last_of("\\/") + 1);
-}
-
-std::string ReadFile(const std::string& strPath)
-{
-    std::string strText;
-    FILE* fpFile = fopen(strPath.c_str(), "rb");
-    if (!fpFile)
-        return strText;
-    char szBuffer[4096];
-    size_t uRead = 0;
-    while ((uRead = fread(szBuffer, 1, sizeof(szBuffer), fpFile)) > 0)
-        strText.append(szBuffer, uRead);
-    fclose(fpFile);
-    return strText;
 }
 
 // "key=" value of the stand-in's first record, up to the line end.
@@ -99,7 +85,7 @@ protected:
         const std::string strPath = m_strRoot + "bin\\zhcn\\" + cszProgram + ".record.txt";
         for (int i = 0; i < 200; ++i)
         {
-            std::string strRecord = ReadFile(strPath);
+            std::string strRecord = QZ_ReadWholeFile(strPath);
             if (strRecord.find("\r\n\r\n") != std::string::npos)
                 return strRecord;
             ::Sleep(50);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/qz_test_files.h"
+
 // An empty folder of its own under the temporary folder, removed with everything in it
 // when the object goes. Path() ends in "/".
 class QZ_TempFolder
@@ -29,8 +31,6 @@ std::vector<std::string> QZ_ListFilesBelow(const std::string& strFolder);
 // The log files below strFolder in the order the log wrote them: by the date and time
 // in their names, then by the "_1", "_2", ... that tells files of one second apart.
 std::vector<std::string> QZ_ListLogFilesInOrder(const std::string& strFolder);
-
-std::string QZ_ReadWholeFile(const std::string& strPath);
 
 // The lines of a text, each without its line feed; a last line without one is kept.
 std::vector<std::string> QZ_SplitLines(const std::string& strText);

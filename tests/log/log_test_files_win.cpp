@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "base/log.h"
 #include "base/log_clock.h"
@@ -107,14 +105,6 @@ std::vector<std::string> QZ_ListLogFilesInOrder(const std::string& strFolder)
         return LogFileOrderKey(strA) < LogFileOrderKey(strB);
     });
     return Files;
-}
-
-std::string QZ_ReadWholeFile(const std::string& strPath)
-{
-    std::ifstream File(strPath, std::ios::binary);
-    std::ostringstream Text;
-    Text << File.rdbuf();
-    return Text.str();
 }
 
 std::vector<std::string> QZ_SplitLines(const std::string& strText)

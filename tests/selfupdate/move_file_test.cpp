@@ -10,42 +10,11 @@
 
 #include "app/launcher_dialog.h"
 #include "tests/support/iat_hook.h"
-#include "tests/support/test_log_capture.h"
+#include "tests/support/qz_captured_log.h"
+#include "tests/support/qz_test_files.h"
 
 namespace
 {
-
-std::string ReadWholeFile(const std::string& strPath)
-{
-    std::string strData;
-    FILE* fpFile = fopen(strPath.c_str(), "rb");
-    if (!fpFile)
-        return "(missing)";
-    char szBuffer[4096];
-    size_t uRead = 0;
-    while ((uRead = fread(szBuffer, 1, sizeof(szBuffer), fpFile)) > 0)
-        strData.append(szBuffer, uRead);
-    fclose(fpFile);
-    return strData;
-}
-
-void WriteWholeFile(const std::string& strPath, const std::string& strData, DWORD dwAttributes = 0)
-{
-    SetFileAttributesA(strPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-    FILE* fpFile = fopen(strPath.c_str(), "wb");
-    ASSERT_TRUE(fpFile) << strPath;
-    fwrite(strData.data(), 1, strData.size(), fpFile);
-    fclose(fpFile);
-    if (dwAttributes)
-    {
-        ASSERT_TRUE(SetFileAttributesA(strPath.c_str(), dwAttributes));
-    }
-}
-
-bool FileExists(const std::string& strPath)
-{
-    return GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 double Seconds()
 {
@@ -96,9 +65,6 @@ void WINAPI RecordSleep(DWORD dwMilliseconds)
 class MoveFileTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(s_Log.Open("MoveFileTest")); }
-    static void TearDownTestSuite() { s_Log.Close(); }
-
     void SetUp() override
     {
         m_strFolder = QZ_MakeTestTempFolder("qz_move");
@@ -106,7 +72,7 @@ protected:
         m_strSource = m_strFolder + "ArdunLauncher.exe.new";
         m_strDestination = m_strFolder + "ArdunLauncher.exe";
         g_Calls = MoveCalls();
-        m_uLogMark = s_Log.Mark();
+        m_Log.Clear();
     }
 
     void TearDown() override
@@ -136,7 +102,7 @@ protected:
     std::vector<std::string> Messages() const
     {
         std::vector<std::string> Messages;
-        for (const QZ_TestLogMessage& Message : s_Log.Since(m_uLogMark))
+        for (const QZ_CapturedLogLine& Message : m_Log.Lines())
             Messages.push_back(Message.strLevel + " " + Message.strMessage);
         return Messages;
     }
@@ -162,14 +128,11 @@ protected:
         return strText;
     }
 
-    static QZ_TestLogCapture s_Log;
+    QZ_CapturedLog m_Log;
     std::string m_strFolder;
     std::string m_strSource;
     std::string m_strDestination;
-    size_t m_uLogMark = 0;
 };
-
-QZ_TestLogCapture MoveFileTest::s_Log;
 
 TEST_F(MoveFileTest, MovesAtOnceAndReplacesAnyDestination)
 {
@@ -187,18 +150,18 @@ TEST_F(MoveFileTest, MovesAtOnceAndReplacesAnyDestination)
     for (const auto& Case : Cases)
     {
         SCOPED_TRACE(Case.cszName);
-        m_uLogMark = s_Log.Mark();
-        WriteWholeFile(m_strSource, "the new launcher");
+        m_Log.Clear();
+        QZ_WriteWholeFile(m_strSource, "the new launcher");
         if (Case.bDestination)
-            WriteWholeFile(m_strDestination, "the old launcher, somewhat longer", Case.dwAttributes);
+            QZ_WriteWholeFile(m_strDestination, "the old launcher, somewhat longer", Case.dwAttributes);
 
         double dStart = Seconds();
         EXPECT_EQ(1, QZ_ArdunLauncherDlg::_MoveFile(m_strSource.c_str(), m_strDestination.c_str()));
         double dSeconds = Seconds() - dStart;
 
         EXPECT_LT(dSeconds, 0.4) << "a move that works must not pause";
-        EXPECT_FALSE(FileExists(m_strSource));
-        EXPECT_EQ("the new launcher", ReadWholeFile(m_strDestination));
+        EXPECT_FALSE(QZ_FileExists(m_strSource));
+        EXPECT_EQ("the new launcher", QZ_ReadWholeFile(m_strDestination));
         DWORD dwAttributes = GetFileAttributesA(m_strDestination.c_str());
         EXPECT_EQ(0u, dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
         EXPECT_TRUE(Messages().empty()) << Joined(Messages());
@@ -223,18 +186,18 @@ TEST_F(MoveFileTest, GivesUpAfterThreeTriesAndThreePauses)
     for (const auto& Case : Cases)
     {
         SCOPED_TRACE(Case.cszName);
-        m_uLogMark = s_Log.Mark();
+        m_Log.Clear();
         g_Calls = MoveCalls();
         HANDLE hLock = INVALID_HANDLE_VALUE;
         if (Case.bLockSource)
         {
-            WriteWholeFile(m_strSource, "held");
+            QZ_WriteWholeFile(m_strSource, "held");
             hLock = CreateFileA(m_strSource.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
             ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
         }
         // The destination's attributes are cleared before the first try, even though
         // the move then fails.
-        WriteWholeFile(m_strDestination, "the old launcher", FILE_ATTRIBUTE_READONLY);
+        QZ_WriteWholeFile(m_strDestination, "the old launcher", FILE_ATTRIBUTE_READONLY);
         Hook();
 
         double dStart = Seconds();
@@ -255,7 +218,7 @@ TEST_F(MoveFileTest, GivesUpAfterThreeTriesAndThreePauses)
         EXPECT_EQ(std::vector<DWORD>({500, 500, 500}), g_Calls.Sleeps);
         EXPECT_GE(dSeconds, 1.45);
         EXPECT_LT(dSeconds, 3.0);
-        EXPECT_EQ("the old launcher", ReadWholeFile(m_strDestination));
+        EXPECT_EQ("the old launcher", QZ_ReadWholeFile(m_strDestination));
         EXPECT_EQ(0u, GetFileAttributesA(m_strDestination.c_str()) & FILE_ATTRIBUTE_READONLY);
         ExpectFailureLines(Case.dwError);
         DeleteFileA(m_strSource.c_str());
@@ -264,7 +227,7 @@ TEST_F(MoveFileTest, GivesUpAfterThreeTriesAndThreePauses)
 
 TEST_F(MoveFileTest, ReportsTheErrorOfTheLastTry)
 {
-    WriteWholeFile(m_strSource, "the new launcher");
+    QZ_WriteWholeFile(m_strSource, "the new launcher");
     Hook();
     g_Calls.bRealSleep = false;
     g_Calls.Failures = {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION, ERROR_SUCCESS};
@@ -275,7 +238,7 @@ TEST_F(MoveFileTest, ReportsTheErrorOfTheLastTry)
     EXPECT_EQ(3u, g_Calls.Sources.size()) << "no fourth try";
     EXPECT_EQ(3u, g_Calls.Sleeps.size());
     ExpectFailureLines(ERROR_LOCK_VIOLATION);
-    EXPECT_EQ("the new launcher", ReadWholeFile(m_strSource));
+    EXPECT_EQ("the new launcher", QZ_ReadWholeFile(m_strSource));
 }
 
 TEST_F(MoveFileTest, ALaterTrySucceedsWithoutALogLine)
@@ -291,10 +254,10 @@ TEST_F(MoveFileTest, ALaterTrySucceedsWithoutALogLine)
     for (const auto& Case : Cases)
     {
         SCOPED_TRACE(Case.cszName);
-        m_uLogMark = s_Log.Mark();
+        m_Log.Clear();
         g_Calls = MoveCalls();
-        WriteWholeFile(m_strSource, "the new launcher");
-        WriteWholeFile(m_strDestination, "the old launcher");
+        QZ_WriteWholeFile(m_strSource, "the new launcher");
+        QZ_WriteWholeFile(m_strDestination, "the old launcher");
         Hook();
         g_Calls.bRealSleep = false;
         g_Calls.Failures = Case.Failures;
@@ -304,8 +267,8 @@ TEST_F(MoveFileTest, ALaterTrySucceedsWithoutALogLine)
 
         EXPECT_EQ(Case.Failures.size() + 1, g_Calls.Sources.size());
         EXPECT_EQ(Case.Failures.size(), g_Calls.Sleeps.size()) << "a pause after each failed try only";
-        EXPECT_EQ("the new launcher", ReadWholeFile(m_strDestination));
-        EXPECT_FALSE(FileExists(m_strSource));
+        EXPECT_EQ("the new launcher", QZ_ReadWholeFile(m_strDestination));
+        EXPECT_FALSE(QZ_FileExists(m_strSource));
         EXPECT_TRUE(Messages().empty()) << Joined(Messages());
     }
 }

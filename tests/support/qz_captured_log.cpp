@@ -1,16 +1,23 @@
 #include "tests/support/qz_captured_log.h"
 
+#include <gtest/gtest.h>
+
 #include <cctype>
 
 QZ_CapturedLog::QZ_CapturedLog()
 {
-    QZ_BeginLogCapture();
-    m_uFirstLine = QZ_AllCapturedLogLines().size();
+    EXPECT_TRUE(QZ_BeginLogCapture()) << "the log cannot be captured";
+    Clear();
 }
 
 QZ_CapturedLog::~QZ_CapturedLog()
 {
     QZ_EndLogCapture();
+}
+
+void QZ_CapturedLog::Clear()
+{
+    m_uFirstLine = QZ_AllCapturedLogLines().size();
 }
 
 std::vector<QZ_CapturedLogLine> QZ_CapturedLog::Lines() const

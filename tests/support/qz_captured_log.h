@@ -17,6 +17,7 @@ struct QZ_CapturedLogLine
 class QZ_CapturedLog
 {
 public:
+    // Fails the running test when the log cannot be captured.
     QZ_CapturedLog();
     ~QZ_CapturedLog();
     QZ_CapturedLog(const QZ_CapturedLog&) = delete;
@@ -24,6 +25,8 @@ public:
 
     // Every line written since this object was made, in order.
     std::vector<QZ_CapturedLogLine> Lines() const;
+    // Forgets the lines written so far: Lines() then gives only the later ones.
+    void Clear();
 
 private:
     size_t m_uFirstLine;
@@ -35,7 +38,8 @@ std::vector<QZ_CapturedLogLine> QZ_ParseCapturedLogLines(const std::vector<std::
 
 // The whole log lines written so far by this process (implemented per platform).
 std::vector<std::string> QZ_AllCapturedLogLines();
-void QZ_BeginLogCapture();
+// Starts capturing (the first call opens the log); false when the log cannot be captured.
+bool QZ_BeginLogCapture();
 void QZ_EndLogCapture();
 
 #endif  // QZ_TESTS_SUPPORT_QZ_CAPTURED_LOG_H

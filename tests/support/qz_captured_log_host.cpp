@@ -73,10 +73,11 @@ std::vector<std::string> QZ_AllCapturedLogLines()
     return g_Lines;
 }
 
-void QZ_BeginLogCapture()
+bool QZ_BeginLogCapture()
 {
     std::lock_guard<std::mutex> Guard(g_CaptureLock);
     ++g_nCaptures;
+    return true;
 }
 
 void QZ_EndLogCapture()

@@ -4,99 +4,48 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "base/log.h"
+#include "tests/support/qz_test_files.h"
 
 namespace
 {
 
 std::string g_strFolder;  // ends in "\"; empty until the log is opened
-
-std::vector<std::string> SortedNames(const std::string& strFolder, const char* cszPattern, bool bFolders)
-{
-    std::vector<std::string> Names;
-    WIN32_FIND_DATAA FindData;
-    HANDLE hFind = FindFirstFileA((strFolder + cszPattern).c_str(), &FindData);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return Names;
-    do
-    {
-        bool bFolder = (FindData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (strcmp(FindData.cFileName, ".") != 0 && strcmp(FindData.cFileName, "..") != 0 && bFolder == bFolders)
-            Names.push_back(FindData.cFileName);
-    } while (FindNextFileA(hFind, &FindData));
-    FindClose(hFind);
-    std::sort(Names.begin(), Names.end());
-    return Names;
-}
-
-void RemoveFolderTree(const std::string& strFolder)
-{
-    for (const std::string& strName : SortedNames(strFolder, "*", false))
-        DeleteFileA((strFolder + strName).c_str());
-    for (const std::string& strName : SortedNames(strFolder, "*", true))
-        RemoveFolderTree(strFolder + strName + "\\");
-    RemoveDirectoryA(strFolder.c_str());
-}
+bool g_bOpen = false;
 
 void CloseAndRemove()
 {
     QZ_CloseLog();
-    if (!g_strFolder.empty())
-        RemoveFolderTree(g_strFolder);
-}
-
-std::string ReadWholeFile(const std::string& strPath)
-{
-    std::string strText;
-    FILE* fpFile = fopen(strPath.c_str(), "rb");
-    if (!fpFile)
-        return strText;
-    char szBuffer[4096];
-    size_t uRead = 0;
-    while ((uRead = fread(szBuffer, 1, sizeof(szBuffer), fpFile)) > 0)
-        strText.append(szBuffer, uRead);
-    fclose(fpFile);
-    return strText;
+    QZ_RemoveTestFolder(g_strFolder);
 }
 
 }  // namespace
 
-void QZ_BeginLogCapture()
+bool QZ_BeginLogCapture()
 {
     if (!g_strFolder.empty())
-        return;
+        return g_bOpen;
 
-    char szTemp[MAX_PATH];
-    DWORD dwLength = GetTempPathA(MAX_PATH, szTemp);
-    if (dwLength == 0 || dwLength >= MAX_PATH)
-    {
-        fprintf(stderr, "QZ_BeginLogCapture: GetTempPathA failed, error %lu\n", GetLastError());
-        return;
-    }
-    char szFolder[MAX_PATH];
-    snprintf(szFolder, sizeof(szFolder), "%sqz_captured_log_%lu_%lu\\", szTemp, GetCurrentProcessId(),
-             GetTickCount());
-    if (!CreateDirectoryA(szFolder, NULL))
-    {
-        fprintf(stderr, "QZ_BeginLogCapture: cannot create %s, error %lu\n", szFolder, GetLastError());
-        return;
-    }
-    g_strFolder = szFolder;
+    const std::string strFolder = QZ_MakeTestTempFolder("qz_captured_log");
+    if (strFolder.empty())
+        return false;
+    g_strFolder = strFolder;
 
     QZ_LogSettings Settings;
     memset(&Settings, 0, sizeof(Settings));
-    snprintf(Settings.szRootPath, sizeof(Settings.szRootPath), "%sLogs", szFolder);
+    snprintf(Settings.szRootPath, sizeof(Settings.szRootPath), "%sLogs", strFolder.c_str());
     snprintf(Settings.szName, sizeof(Settings.szName), "CapturedLog");
     Settings.nOptions = LOG_OPTION_FILE;
     Settings.nMaxLinesPerFile = 1000000;
-    if (!QZ_OpenLog(&Settings))
+    g_bOpen = QZ_OpenLog(&Settings) != 0;
+    if (!g_bOpen)
         fprintf(stderr, "QZ_BeginLogCapture: QZ_OpenLog failed for %s\n", Settings.szRootPath);
     atexit(CloseAndRemove);
+    return g_bOpen;
 }
 
 void QZ_EndLogCapture()
@@ -110,12 +59,12 @@ std::vector<std::string> QZ_AllCapturedLogLines()
         return Lines;
     // Logs\CapturedLog\<day folders>\CapturedLog_<date and time>.log, in the order written.
     const std::string strLogFolder = g_strFolder + "Logs\\CapturedLog\\";
-    for (const std::string& strDay : SortedNames(strLogFolder, "*", true))
+    for (const std::string& strDay : QZ_ListFolder(strLogFolder, "*", true))
     {
         const std::string strDayFolder = strLogFolder + strDay + "\\";
-        for (const std::string& strFile : SortedNames(strDayFolder, "*.log", false))
+        for (const std::string& strFile : QZ_ListFolder(strDayFolder, "*.log", false))
         {
-            std::string strText = ReadWholeFile(strDayFolder + strFile);
+            std::string strText = QZ_ReadWholeFile(strDayFolder + strFile);
             size_t uStart = 0;
             while (uStart < strText.size())
             {
