@@ -17,14 +17,6 @@
 namespace
 {
 
-std::string ThisFolder()
-{
-    char szPath[MAX_PATH];
-    DWORD dwLength = ::GetModuleFileNameA(NULL, szPath, MAX_PATH);
-    std::string strPath(szPath, dwLength);
-    return strPath.substr(0, strPath.find_last_of("\\/") + 1);
-}
-
 // "key=" value of the stand-in's first record, up to the line end.
 std::string RecordField(const std::string& strRecord, const std::string& strKey)
 {
@@ -37,14 +29,8 @@ std::string RecordField(const std::string& strRecord, const std::string& strKey)
 
 bool IsCheckLine(const QZ_CapturedLogLine& Line, const std::string& strCondition)
 {
-    const std::string strHead = "QZLOG_PROCESS_ERROR(" + strCondition + ") at line ";
-    const std::string strTail = " in QZ_ArdunLauncherDlg::_LoadItemExe";
-    const std::string& strMessage = Line.strMessage;
-    if (Line.strLevel != "DEBUG" || strMessage.size() <= strHead.size() + strTail.size() ||
-        strMessage.compare(0, strHead.size(), strHead) != 0 ||
-        strMessage.compare(strMessage.size() - strTail.size(), strTail.size(), strTail) != 0)
-        return false;
-    return strMessage.find_first_not_of("0123456789", strHead.size()) == strMessage.size() - strTail.size();
+    return Line.strLevel == "DEBUG" &&
+           QZ_IsCheckLine(Line.strMessage, strCondition, "QZ_ArdunLauncherDlg::_LoadItemExe");
 }
 
 // A client root folder made the working directory, as start-up does, with the folder
@@ -63,7 +49,7 @@ protected:
         ASSERT_FALSE(m_strRoot.empty());
         ASSERT_TRUE(::CreateDirectoryA((m_strRoot + "bin").c_str(), NULL));
         ASSERT_TRUE(::CreateDirectoryA((m_strRoot + "bin\\zhcn").c_str(), NULL));
-        const std::string strStandin = ThisFolder() + QZ_STANDIN_FROM_TEST;
+        const std::string strStandin = QZ_ThisProgramFolder() + QZ_STANDIN_FROM_TEST;
         for (const char* cszProgram : {"clientpatch.exe", "ClientSetup.exe"})
         {
             ASSERT_TRUE(::CopyFileA(strStandin.c_str(), (m_strRoot + "bin\\zhcn\\" + cszProgram).c_str(), FALSE))

@@ -56,3 +56,13 @@ std::vector<QZ_CapturedLogLine> QZ_ParseCapturedLogLines(const std::vector<std::
     }
     return Parsed;
 }
+
+bool QZ_IsCheckLine(const std::string& strMessage, const std::string& strCondition, const std::string& strRoutine)
+{
+    const std::string strHead = "QZLOG_PROCESS_ERROR(" + strCondition + ") at line ";
+    const std::string strTail = " in " + strRoutine;
+    if (strMessage.size() <= strHead.size() + strTail.size() || strMessage.compare(0, strHead.size(), strHead) != 0 ||
+        strMessage.compare(strMessage.size() - strTail.size(), strTail.size(), strTail) != 0)
+        return false;
+    return strMessage.find_first_not_of("0123456789", strHead.size()) == strMessage.size() - strTail.size();
+}

@@ -36,6 +36,10 @@ private:
 // message; a line without a well-formed header gives the level "?" and the whole line.
 std::vector<QZ_CapturedLogLine> QZ_ParseCapturedLogLines(const std::vector<std::string>& Lines);
 
+// True for the message of a failed check, "QZLOG_PROCESS_ERROR(<strCondition>) at line
+// <digits> in <strRoutine>".
+bool QZ_IsCheckLine(const std::string& strMessage, const std::string& strCondition, const std::string& strRoutine);
+
 // The whole log lines written so far by this process (implemented per platform).
 std::vector<std::string> QZ_AllCapturedLogLines();
 // Starts capturing (the first call opens the log); false when the log cannot be captured.

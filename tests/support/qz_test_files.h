@@ -19,6 +19,10 @@ void QZ_RemoveTestFolder(const std::string& strFolder);
 // "\") that match cszPattern, without "." and "..", sorted.
 std::vector<std::string> QZ_ListFolder(const std::string& strFolder, const char* cszPattern, bool bFolders);
 
+// The full path of the running test program, and its folder (ending in "\").
+std::string QZ_ThisProgramPath();
+std::string QZ_ThisProgramFolder();
+
 bool QZ_FileExists(const std::string& strPath);
 // Replaces the file's content (whatever its attributes), then gives it ulAttributes when not 0;
 // fails the running test when any step fails.

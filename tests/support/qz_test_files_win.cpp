@@ -64,6 +64,19 @@ void QZ_RemoveTestFolder(const std::string& strFolder)
     RemoveDirectoryA(strFolder.c_str());
 }
 
+std::string QZ_ThisProgramPath()
+{
+    char szPath[MAX_PATH];
+    DWORD dwLength = GetModuleFileNameA(NULL, szPath, MAX_PATH);
+    return std::string(szPath, dwLength);
+}
+
+std::string QZ_ThisProgramFolder()
+{
+    const std::string strPath = QZ_ThisProgramPath();
+    return strPath.substr(0, strPath.find_last_of("\\/") + 1);
+}
+
 bool QZ_FileExists(const std::string& strPath)
 {
     return GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -2,47 +2,16 @@
 
 #include <windows.h>
 
-#include <cctype>
 #include <string>
 
 #include "base/version_number.h"
 #include "tests/support/qz_captured_log.h"
+#include "tests/support/qz_test_files.h"
 
 namespace
 {
 
 const char* const s_cszRoutine = "QZ_GetApplicationFileVersionNumber";
-
-// The folder of this test program, where the resource-only test DLLs are built too.
-std::string TestFolder()
-{
-    char szPath[MAX_PATH];
-    DWORD dwLength = GetModuleFileNameA(NULL, szPath, MAX_PATH);
-    std::string strPath(szPath, dwLength);
-    return strPath.substr(0, strPath.find_last_of("\\/") + 1);
-}
-
-std::string ThisProgram()
-{
-    char szPath[MAX_PATH];
-    DWORD dwLength = GetModuleFileNameA(NULL, szPath, MAX_PATH);
-    return std::string(szPath, dwLength);
-}
-
-bool IsCheckLine(const std::string& strMessage, const std::string& strCheck)
-{
-    const std::string strHead = "QZLOG_PROCESS_ERROR(" + strCheck + ") at line ";
-    const std::string strTail = std::string(" in ") + s_cszRoutine;
-    if (strMessage.size() <= strHead.size() + strTail.size() || strMessage.compare(0, strHead.size(), strHead) != 0 ||
-        strMessage.compare(strMessage.size() - strTail.size(), strTail.size(), strTail) != 0)
-        return false;
-    for (size_t i = strHead.size(); i < strMessage.size() - strTail.size(); ++i)
-    {
-        if (!isdigit((unsigned char)strMessage[i]))
-            return false;
-    }
-    return true;
-}
 
 std::string SummaryPrefix(const std::string& strFileName)
 {
@@ -53,7 +22,7 @@ TEST(FileVersion, ReadsTheFileVersionOfTheLaunchersTranslation)
 {
     QZ_CapturedLog Log;
     std::string strVersion = "unchanged";
-    EXPECT_EQ(1, QZ_GetApplicationFileVersionNumber(ThisProgram().c_str(), &strVersion));
+    EXPECT_EQ(1, QZ_GetApplicationFileVersionNumber(QZ_ThisProgramPath().c_str(), &strVersion));
     EXPECT_EQ("1.0.0.2", strVersion);
     EXPECT_TRUE(Log.Lines().empty());
 
@@ -65,7 +34,7 @@ TEST(FileVersion, ReadsTheFileVersionOfTheLaunchersTranslation)
 TEST(FileVersion, OnlyTheFirstTranslationIsConsulted)
 {
     std::string strVersion;
-    EXPECT_EQ(1, QZ_GetApplicationFileVersionNumber((TestFolder() + "version_two_translations.dll").c_str(),
+    EXPECT_EQ(1, QZ_GetApplicationFileVersionNumber((QZ_ThisProgramFolder() + "version_two_translations.dll").c_str(),
                                                     &strVersion));
     EXPECT_EQ("3.1.4.1", strVersion);
 }
@@ -81,7 +50,7 @@ struct FailCase
 
 TEST(FileVersion, FailuresLogTheCheckAndTheFileAndLeaveTheOutput)
 {
-    const std::string strFolder = TestFolder();
+    const std::string strFolder = QZ_ThisProgramFolder();
     const FailCase Cases[] = {
         {"no version resource", strFolder + "version_no_version.dll", false, false, "dwVersionInfoSize"},
         {"missing file", strFolder + "missing.dll", false, false, "dwVersionInfoSize"},
@@ -90,7 +59,7 @@ TEST(FileVersion, FailuresLogTheCheckAndTheFileAndLeaveTheOutput)
         {"FileVersion only in the second translation", strFolder + "version_later_translation.dll", false, false,
          "nRetCode && \"VerQueryValue(FileInfo)\""},
         {"empty file name", "", false, false, "cszFileName[0]"},
-        {"no output string", ThisProgram(), false, true, "pstrRetVersionNumber"},
+        {"no output string", QZ_ThisProgramPath(), false, true, "pstrRetVersionNumber"},
     };
     for (const FailCase& Case : Cases)
     {
@@ -105,7 +74,7 @@ TEST(FileVersion, FailuresLogTheCheckAndTheFileAndLeaveTheOutput)
         std::vector<QZ_CapturedLogLine> Lines = Log.Lines();
         ASSERT_EQ(2u, Lines.size());
         EXPECT_EQ("DEBUG", Lines[0].strLevel);
-        EXPECT_TRUE(IsCheckLine(Lines[0].strMessage, Case.cszCheck)) << Lines[0].strMessage;
+        EXPECT_TRUE(QZ_IsCheckLine(Lines[0].strMessage, Case.cszCheck, s_cszRoutine)) << Lines[0].strMessage;
 
         // The summary names the file and ends with a decimal error code and a full stop.
         EXPECT_EQ("DEBUG", Lines[1].strLevel);
@@ -139,7 +108,7 @@ TEST(FileVersion, MissingFileNameWritesTheCheckLineOnly)
     std::vector<QZ_CapturedLogLine> Lines = Log.Lines();
     ASSERT_EQ(1u, Lines.size());
     EXPECT_EQ("DEBUG", Lines[0].strLevel);
-    EXPECT_TRUE(IsCheckLine(Lines[0].strMessage, "cszFileName")) << Lines[0].strMessage;
+    EXPECT_TRUE(QZ_IsCheckLine(Lines[0].strMessage, "cszFileName", s_cszRoutine)) << Lines[0].strMessage;
 }
 
 }  // namespace

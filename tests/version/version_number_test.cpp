@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -28,22 +27,6 @@ QZ_VersionNumber Parsed(const char* cszText)
     QZ_VersionNumber Version;
     EXPECT_EQ(1, Version.ParseString(cszText)) << cszText;
     return Version;
-}
-
-// "QZLOG_PROCESS_ERROR(<check>) at line <digits> in QZ_VersionNumber::ParseString"
-bool IsCheckLine(const std::string& strMessage, const std::string& strCheck, const char* cszRoutine)
-{
-    const std::string strHead = "QZLOG_PROCESS_ERROR(" + strCheck + ") at line ";
-    const std::string strTail = std::string(" in ") + cszRoutine;
-    if (strMessage.size() <= strHead.size() + strTail.size() || strMessage.compare(0, strHead.size(), strHead) != 0 ||
-        strMessage.compare(strMessage.size() - strTail.size(), strTail.size(), strTail) != 0)
-        return false;
-    for (size_t i = strHead.size(); i < strMessage.size() - strTail.size(); ++i)
-    {
-        if (!isdigit((unsigned char)strMessage[i]))
-            return false;
-    }
-    return true;
 }
 
 struct ParseCase
@@ -152,7 +135,7 @@ TEST(VersionNumber, FailuresLogTheCheckAndTheTextAndClearTheParts)
         std::vector<QZ_CapturedLogLine> Lines = Log.Lines();
         ASSERT_EQ(2u, Lines.size());
         EXPECT_EQ("DEBUG", Lines[0].strLevel);
-        EXPECT_TRUE(IsCheckLine(Lines[0].strMessage, Case.cszCheck, "QZ_VersionNumber::ParseString"))
+        EXPECT_TRUE(QZ_IsCheckLine(Lines[0].strMessage, Case.cszCheck, "QZ_VersionNumber::ParseString"))
             << Lines[0].strMessage;
         EXPECT_EQ("DEBUG", Lines[1].strLevel);
         EXPECT_EQ("Failed to parse the version number: " + Case.strText, Lines[1].strMessage);
