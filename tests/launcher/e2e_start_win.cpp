@@ -12,23 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace
-{
-
-bool DecodeHex(const char* cszHex, std::string& strText)
-{
-    strText.clear();
-    for (const char* pch = cszHex; pch[0]; pch += 2)
-    {
-        unsigned int nByte = 0;
-        if (!pch[1] || sscanf(pch, "%2x", &nByte) != 1)
-            return false;
-        strText += (char)nByte;
-    }
-    return true;
-}
-
-}  // namespace
+#include "tests/support/qz_hex_text.h"
 
 int main(int argc, char** argv)
 {
@@ -43,7 +27,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
     {
         std::string strCommandLine;
-        if (!DecodeHex(argv[i], strCommandLine))
+        if (!QZ_DecodeHexText(argv[i], strCommandLine))
         {
             fprintf(stderr, "qz_e2e_start: argument %d is not hexadecimal text\n", i);
             nExitCode = 1;

@@ -11,21 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/qz_hex_text.h"
+
 namespace
 {
-
-bool DecodeHex(const char* cszHex, std::string& strText)
-{
-    strText.clear();
-    for (const char* pch = cszHex; pch[0]; pch += 2)
-    {
-        unsigned int nByte = 0;
-        if (!pch[1] || sscanf(pch, "%2x", &nByte) != 1)
-            return false;
-        strText += (char)nByte;
-    }
-    return true;
-}
 
 bool ReadPpm(const char* cszPath, int& nWidth, int& nHeight, std::vector<unsigned char>& Pixels)
 {
@@ -125,7 +114,7 @@ int main(int argc, char** argv)
     {
         std::string strText;
         std::string strOutput = std::string(argv[2]) + std::to_string(i - 3) + ".ppm";
-        if (!DecodeHex(argv[i], strText))
+        if (!QZ_DecodeHexText(argv[i], strText))
         {
             fprintf(stderr, "qz_e2e_text: text %d is not hexadecimal\n", i - 3);
             return 1;
