@@ -26,14 +26,10 @@ const int kHostX = 200;
 const int kHostY = 150;
 const UINT kButtonId = 1001;
 
-class BitmapButtonTest : public ::testing::Test
+class BitmapButtonTest : public QZ_UiHostTest
 {
 protected:
-    void SetUp() override
-    {
-        QZ_MouseMoveTo(20, 20);
-        ASSERT_TRUE(m_Host.Open(kHostX, kHostY, 320, 220));
-    }
+    BitmapButtonTest() : QZ_UiHostTest(kHostX, kHostY, 320, 220) {}
 
     void TearDown() override
     {
@@ -41,7 +37,7 @@ protected:
         QZ_MouseMoveTo(20, 20);
         for (QZ_BitmapButton* pButton : m_Buttons)
             delete pButton;
-        m_Host.Close();
+        QZ_UiHostTest::TearDown();
     }
 
     // A button at x, y (host client) with the test pictures, or the given ones.
@@ -86,7 +82,6 @@ protected:
 
     COLORREF Pixel(int x, int y) { return QZ_Rgb(m_Host.PixelAt(x, y)); }
 
-    QZ_UiTestHost m_Host;
     std::vector<QZ_BitmapButton*> m_Buttons;
 };
 

@@ -5,10 +5,13 @@
 #ifndef QZ_TESTS_UI_LAUNCHER_SKIN_ACCESS_H
 #define QZ_TESTS_UI_LAUNCHER_SKIN_ACCESS_H
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "app/launcher_dialog.h"
+#include "tests/ui/ui_test_host.h"
 
 class QZ_ArdunLauncherDlgTest
 {
@@ -78,6 +81,20 @@ public:
 
 private:
     static INT_PTR CALLBACK IgnoreAll(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+};
+
+// A test on a launcher window object bound to a fresh hidden popup, destroyed afterwards.
+class QZ_LauncherPopupTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(QZ_ArdunLauncherDlgTest::CreatePopup(m_Dialog)); }
+    void TearDown() override
+    {
+        m_Dialog.DestroyWindow();
+        QZ_PumpMessages();
+    }
+
+    QZ_ArdunLauncherDlg m_Dialog;
 };
 
 #endif  // QZ_TESTS_UI_LAUNCHER_SKIN_ACCESS_H

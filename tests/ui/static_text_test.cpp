@@ -13,19 +13,15 @@ namespace
 const int kHostX = 240;
 const int kHostY = 180;
 
-class StaticTextTest : public ::testing::Test
+class StaticTextTest : public QZ_UiHostTest
 {
 protected:
-    void SetUp() override
-    {
-        QZ_MouseMoveTo(20, 20);
-        ASSERT_TRUE(m_Host.Open(kHostX, kHostY, 300, 240));
-    }
+    StaticTextTest() : QZ_UiHostTest(kHostX, kHostY, 300, 240) {}
 
     void TearDown() override
     {
         m_Text.DestroyWindow();
-        m_Host.Close();
+        QZ_UiHostTest::TearDown();
     }
 
     void MakeText(int x, int y, int nWidth, int nHeight)
@@ -85,7 +81,6 @@ protected:
         return Metrics.tmHeight;
     }
 
-    QZ_UiTestHost m_Host;
     QZ_StaticText m_Text;
     CRect m_rcText;
 };

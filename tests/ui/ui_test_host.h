@@ -4,6 +4,8 @@
 #ifndef QZ_TESTS_UI_UI_TEST_HOST_H
 #define QZ_TESTS_UI_UI_TEST_HOST_H
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -73,5 +75,25 @@ bool QZ_SaveWindowScreenshot(HWND hWnd, const char* cszName);
 
 // The part of a colour that a test compares: red, green and blue.
 inline COLORREF QZ_Rgb(COLORREF Color) { return Color & 0x00FFFFFF; }
+
+// A test with a host window at a fixed screen place, opened with the mouse parked away
+// from it and closed afterwards.
+class QZ_UiHostTest : public ::testing::Test
+{
+protected:
+    QZ_UiHostTest(int x, int y, int nWidth, int nHeight) : m_rcHost(x, y, x + nWidth, y + nHeight) {}
+
+    void SetUp() override
+    {
+        QZ_MouseMoveTo(20, 20);
+        ASSERT_TRUE(m_Host.Open(m_rcHost.left, m_rcHost.top, m_rcHost.Width(), m_rcHost.Height()));
+    }
+    void TearDown() override { m_Host.Close(); }
+
+    QZ_UiTestHost m_Host;
+
+private:
+    CRect m_rcHost;
+};
 
 #endif  // QZ_TESTS_UI_UI_TEST_HOST_H

@@ -17,17 +17,8 @@ using Access = QZ_ArdunLauncherDlgTest;
 const int kTopHeight = 10;
 const int kBottomHeight = 12;
 
-class WindowSkinPiecesTest : public ::testing::Test
+class WindowSkinPiecesTest : public QZ_LauncherPopupTest
 {
-protected:
-    void SetUp() override { ASSERT_TRUE(Access::CreatePopup(m_Dialog)); }
-    void TearDown() override
-    {
-        m_Dialog.DestroyWindow();
-        QZ_PumpMessages();
-    }
-
-    QZ_ArdunLauncherDlg m_Dialog;
 };
 
 TEST_F(WindowSkinPiecesTest, HeightIsWhatTheChoicesNeedWhenThePiecesAreSmaller)

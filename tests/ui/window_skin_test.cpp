@@ -28,17 +28,8 @@ QZ_Pixels LoadPiece(UINT nId)
     return QZ_ReadPixels(Piece);
 }
 
-class WindowSkinTest : public ::testing::Test
+class WindowSkinTest : public QZ_LauncherPopupTest
 {
-protected:
-    void SetUp() override { ASSERT_TRUE(Access::CreatePopup(m_Dialog)); }
-    void TearDown() override
-    {
-        m_Dialog.DestroyWindow();
-        QZ_PumpMessages();
-    }
-
-    QZ_ArdunLauncherDlg m_Dialog;
 };
 
 TEST_F(WindowSkinTest, PictureIs262WideAndGrowsWithTheChoices)
