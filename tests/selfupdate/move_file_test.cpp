@@ -11,19 +11,11 @@
 #include "app/launcher_dialog.h"
 #include "tests/support/iat_hook.h"
 #include "tests/support/qz_captured_log.h"
+#include "tests/support/qz_test_clock.h"
 #include "tests/support/qz_test_files.h"
 
 namespace
 {
-
-double Seconds()
-{
-    LARGE_INTEGER Frequency;
-    LARGE_INTEGER Counter;
-    QueryPerformanceFrequency(&Frequency);
-    QueryPerformanceCounter(&Counter);
-    return (double)Counter.QuadPart / (double)Frequency.QuadPart;
-}
 
 // What the hooks saw of the platform calls _MoveFile makes.
 struct MoveCalls
@@ -155,9 +147,9 @@ TEST_F(MoveFileTest, MovesAtOnceAndReplacesAnyDestination)
         if (Case.bDestination)
             QZ_WriteWholeFile(m_strDestination, "the old launcher, somewhat longer", Case.dwAttributes);
 
-        double dStart = Seconds();
+        double dStart = QZ_Seconds();
         EXPECT_EQ(1, QZ_ArdunLauncherDlg::_MoveFile(m_strSource.c_str(), m_strDestination.c_str()));
-        double dSeconds = Seconds() - dStart;
+        double dSeconds = QZ_Seconds() - dStart;
 
         EXPECT_LT(dSeconds, 0.4) << "a move that works must not pause";
         EXPECT_FALSE(QZ_FileExists(m_strSource));
@@ -200,9 +192,9 @@ TEST_F(MoveFileTest, GivesUpAfterThreeTriesAndThreePauses)
         QZ_WriteWholeFile(m_strDestination, "the old launcher", FILE_ATTRIBUTE_READONLY);
         Hook();
 
-        double dStart = Seconds();
+        double dStart = QZ_Seconds();
         int nResult = QZ_ArdunLauncherDlg::_MoveFile(m_strSource.c_str(), m_strDestination.c_str());
-        double dSeconds = Seconds() - dStart;
+        double dSeconds = QZ_Seconds() - dStart;
         Unhook();
         if (hLock != INVALID_HANDLE_VALUE)
             CloseHandle(hLock);

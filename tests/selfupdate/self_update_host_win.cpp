@@ -12,6 +12,7 @@
 #include "app/launcher_dialog.h"
 #include "base/log.h"
 #include "selfupdate/worker_thread.h"
+#include "tests/support/qz_test_clock.h"
 
 namespace
 {
@@ -23,15 +24,6 @@ int RunSelfUpdate(void* pvResult)
 {
     *static_cast<int*>(pvResult) = QZ_ArdunLauncherDlg::_SelfUpdateFunction(NULL);
     return 0;
-}
-
-double Seconds()
-{
-    LARGE_INTEGER Frequency;
-    LARGE_INTEGER Counter;
-    QueryPerformanceFrequency(&Frequency);
-    QueryPerformanceCounter(&Counter);
-    return (double)Counter.QuadPart / (double)Frequency.QuadPart;
 }
 
 }  // namespace
@@ -67,7 +59,7 @@ int main()
 
     int nResult = -1;
     QZ_WorkerThread SelfUpdateThread;
-    double dStart = Seconds();
+    double dStart = QZ_Seconds();
     if (!SelfUpdateThread.Create(RunSelfUpdate, &nResult))
     {
         fprintf(stderr, "self-update host: cannot start the worker thread\n");
@@ -75,7 +67,7 @@ int main()
         return QZ_HOST_EXIT_BROKEN;
     }
     SelfUpdateThread.WaitAndClose();
-    double dSeconds = Seconds() - dStart;
+    double dSeconds = QZ_Seconds() - dStart;
     QZ_CloseLog();
 
     printf("selfupdate result=%d seconds=%.6f\n", nResult, dSeconds);
