@@ -18,21 +18,8 @@ namespace fs = std::filesystem;
 
 QZ_TempFolder::QZ_TempFolder()
 {
-    static LONG s_lCounter = 0;
-    char szTemp[MAX_PATH] = "";
-    DWORD dwLength = GetTempPathA(sizeof(szTemp), szTemp);
-    std::string strBase = (dwLength > 0 && dwLength < sizeof(szTemp)) ? szTemp : ".\\";
-    std::replace(strBase.begin(), strBase.end(), '\\', '/');
-    if (strBase.back() != '/')
-        strBase += '/';
-
-    char szName[64];
-    snprintf(szName, sizeof(szName), "qztest_%lu_%lu_%ld", GetCurrentProcessId(), GetTickCount(),
-             InterlockedIncrement(&s_lCounter));
-    m_strPath = strBase + szName + "/";
-    std::error_code Error;
-    fs::remove_all(m_strPath, Error);
-    fs::create_directories(m_strPath, Error);
+    m_strPath = QZ_MakeTestTempFolder("qztest");
+    std::replace(m_strPath.begin(), m_strPath.end(), '\\', '/');
 }
 
 QZ_TempFolder::~QZ_TempFolder()
