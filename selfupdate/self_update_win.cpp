@@ -13,6 +13,7 @@
 #include "base/http_download.h"
 #include "base/log.h"
 #include "base/md5_file.h"
+#include "base/text_compare.h"
 #include "base/update_signature.h"
 #include "base/version_number.h"
 #include "selfupdate/update_server.h"
@@ -39,25 +40,6 @@ const char  QZ_UPDATE_OLD_FILE_SUFFIX[] = ".tmp";
 
 const int   QZ_MOVE_FILE_TRIES = 3;
 const DWORD QZ_MOVE_FILE_PAUSE = 500;  // milliseconds, after every failed try
-
-// 0 when the two texts are equal but for the case of ASCII letters. Deliberately not
-// _stricmp: the digest compare must not depend on the C run-time's locale.
-int CompareIgnoringASCIICase(const char* cszLeft, const char* cszRight)
-{
-    for (;; ++cszLeft, ++cszRight)
-    {
-        unsigned char chLeft = (unsigned char)*cszLeft;
-        unsigned char chRight = (unsigned char)*cszRight;
-        if (chLeft >= 'A' && chLeft <= 'Z')
-            chLeft = (unsigned char)(chLeft - 'A' + 'a');
-        if (chRight >= 'A' && chRight <= 'Z')
-            chRight = (unsigned char)(chRight - 'A' + 'a');
-        if (chLeft != chRight)
-            return chLeft < chRight ? -1 : 1;
-        if (chLeft == '\0')
-            return 0;
-    }
-}
 
 // Reads one value of the index's section into szValue (dwSize characters, no default)
 // and returns its length. The profile reader cuts a value that does not fit and then
@@ -173,14 +155,13 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     // anything but the index is downloaded.
     if (g_nUpdatePublicKeyPresent)
     {
-        nRetCode = (int)::GetPrivateProfileStringA(QZ_UPDATE_SECTION, QZ_UPDATE_KEY_FILE_SHA256, NULL, szSHA256,
-                                                   _countof(szSHA256), strIndexFileName.c_str());
+        nRetCode = ReadIndexValue(QZ_UPDATE_KEY_FILE_SHA256, szSHA256, _countof(szSHA256), strIndexFileName.c_str());
         QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileSHA256.");
         nRetCode = QZ_ParseHexBytes(szSHA256, abyParsed, QZ_SHA256_SIZE);
         QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]FileSHA256 is not 64 hexadecimal digits.");
 
-        nRetCode = (int)::GetPrivateProfileStringA(QZ_UPDATE_SECTION, QZ_UPDATE_KEY_SIGNATURE, NULL, szSignature,
-                                                   _countof(szSignature), strIndexFileName.c_str());
+        nRetCode = ReadIndexValue(QZ_UPDATE_KEY_SIGNATURE, szSignature, _countof(szSignature),
+                                  strIndexFileName.c_str());
         QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]Signature.");
         nRetCode = QZ_ParseHexBytes(szSignature, abyParsed, QZ_UPDATE_SIGNATURE_SIZE);
         QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]Signature is not 128 hexadecimal digits.");
@@ -196,7 +177,7 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     nRetCode = MakeFileMD5(szFileMD5, strNewFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode && "MakeFileMD5()");
 
-    nRetCode = CompareIgnoringASCIICase(szMD5, szFileMD5);
+    nRetCode = QZ_CompareNoCaseASCII(szMD5, szFileMD5);
     QZLOG_PROCESS_ERROR(nRetCode == 0);
 
     // MD5 proves the file arrived whole; the signed SHA-256 proves it is the one signed.
@@ -204,7 +185,7 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     {
         nRetCode = QZ_MakeFileSHA256(szFileSHA256, strNewFileName.c_str());
         QZLOG_PROCESS_ERROR(nRetCode && "QZ_MakeFileSHA256()");
-        nRetCode = CompareIgnoringASCIICase(szSHA256, szFileSHA256);
+        nRetCode = QZ_CompareNoCaseASCII(szSHA256, szFileSHA256);
         QZLOG_PROCESS_ERROR(nRetCode == 0 && "[SelfUpdate]FileSHA256 differs from the downloaded file.");
     }
 
