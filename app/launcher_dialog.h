@@ -70,6 +70,8 @@ private:
     QZ_StaticText m_ClueText;
     std::list<ServerItem> m_ServerItemList;
     QZ_WorkerThread m_SelfUpdateThread;
+    // The choice button whose name and description the clue text shows, if any.
+    QZ_BitmapButton* m_pClueButton;
 
     // Lets tests drive the private steps on a real window.
     friend class QZ_ArdunLauncherDlgTest;

@@ -21,7 +21,7 @@ BEGIN_MESSAGE_MAP(QZ_ArdunLauncherDlg, CDialog)
 END_MESSAGE_MAP()
 
 QZ_ArdunLauncherDlg::QZ_ArdunLauncherDlg(CWnd* pParent)
-    : CDialog(IDD, pParent), m_hIcon(NULL)
+    : CDialog(IDD, pParent), m_hIcon(NULL), m_pClueButton(NULL)
 {
     m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -30,11 +30,22 @@ QZ_ArdunLauncherDlg::~QZ_ArdunLauncherDlg()
 {
 }
 
+// Attaches the close button and the clue text; a template without either fails the
+// exchange, and with it the window's initialisation.
 void QZ_ArdunLauncherDlg::DoDataExchange(CDataExchange* pDX)
 {
+    int nRetCode = 0;
+
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDC_QUIT_BUTTON, m_QuitButton);
-    DDX_Control(pDX, IDC_CLUE_TEXT, m_ClueText);
+
+    nRetCode = DDX_Control(pDX, IDC_QUIT_BUTTON, m_QuitButton);
+    QZLOG_PROCESS_ERROR(nRetCode && "DDX_Control(IDC_QUIT_BUTTON)");
+
+    nRetCode = DDX_Control(pDX, IDC_CLUE_TEXT, m_ClueText);
+    QZLOG_PROCESS_ERROR(nRetCode && "DDX_Control(IDC_CLUE_TEXT)");
+
+Exit0:
+    return;
 }
 
 BOOL QZ_ArdunLauncherDlg::OnInitDialog()
@@ -43,7 +54,8 @@ BOOL QZ_ArdunLauncherDlg::OnInitDialog()
     int nExperience = 0;
     ServerItem Item;
 
-    CDialog::OnInitDialog();
+    nRetCode = CDialog::OnInitDialog();
+    QZLOG_PROCESS_ERROR(nRetCode && "CDialog::OnInitDialog()");
 
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
@@ -171,15 +183,22 @@ LRESULT QZ_ArdunLauncherDlg::OnBitmapButtonEnter(WPARAM wParam, LPARAM lParam)
         if ((LPARAM)it->pButton == lParam)
         {
             m_ClueText.SetText(it->strName + "\n\n" + it->strDescription);
+            m_pClueButton = it->pButton;
             break;
         }
     }
     return 0;
 }
 
+// The leave of one button may arrive after the enter of the next one (Wine posts them
+// in that order when the mouse goes straight from button to button): a leave restores
+// the default text only when no other choice has shown its text since.
 LRESULT QZ_ArdunLauncherDlg::OnBitmapButtonLeave(WPARAM wParam, LPARAM lParam)
 {
+    if (m_pClueButton && (LPARAM)m_pClueButton != lParam)
+        return 0;
     m_ClueText.SetText(QZ_TEXT_DEFAULT_CLUE);
+    m_pClueButton = NULL;
     return 0;
 }
 
@@ -195,10 +214,15 @@ BOOL QZ_ArdunLauncherDlg::OnEraseBkgnd(CDC* pDC)
     GetClientRect(rcClient);
     if (MemoryDC.CreateCompatibleDC(pDC))
     {
+        // A bitmap lives in one device context at a time: when another one holds the
+        // picture the selection fails, and copying would paint the context's default
+        // 1 x 1 bitmap instead.
         hOldBitmap = MemoryDC.SelectObject(&m_BackgroundBitmap);
-        pDC->BitBlt(0, 0, rcClient.Width(), rcClient.Height(), &MemoryDC, 0, 0, SRCCOPY);
         if (hOldBitmap)
+        {
+            pDC->BitBlt(0, 0, rcClient.Width(), rcClient.Height(), &MemoryDC, 0, 0, SRCCOPY);
             MemoryDC.SelectObject(hOldBitmap);
+        }
         MemoryDC.DeleteDC();
     }
     return TRUE;
@@ -247,5 +271,6 @@ void QZ_ArdunLauncherDlg::OnDestroy()
             it->pButton = NULL;
         }
     }
+    m_pClueButton = NULL;
     CDialog::OnDestroy();
 }

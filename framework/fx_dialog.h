@@ -9,14 +9,20 @@ class CDataExchange
 {
 public:
     CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
-        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd), m_bFailed(FALSE) {}
+
+    // Marks the exchange as failed: UpdateData then returns FALSE.
+    void Fail() { m_bFailed = TRUE; }
 
     BOOL m_bSaveAndValidate;
     CWnd* m_pDlgWnd;
+    BOOL m_bFailed;
 };
 
 // Attaches the dialog's control nIDC to rControl, unless rControl is attached already.
-void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
+// A control the dialog does not have, or one that cannot be bound, fails the exchange
+// and returns FALSE.
+BOOL DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 
 class CDialog : public CWnd
 {
@@ -30,12 +36,14 @@ public:
     // window that cannot be created also gives -1.
     virtual INT_PTR DoModal();
     void EndDialog(int nResult);
+    // Attaches the controls (DoDataExchange); FALSE when that failed.
     virtual BOOL OnInitDialog();
 
 protected:
     virtual void DoDataExchange(CDataExchange* pDX) {}
     virtual void OnOK();
     virtual void OnCancel();
+    // Runs DoDataExchange; FALSE when an exchange step failed.
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
     DECLARE_MESSAGE_MAP()

@@ -2,11 +2,14 @@
 
 #include "framework/fx_app.h"
 
-void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+BOOL DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
     if (rControl.m_hWnd)
-        return;
-    rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC));
+        return TRUE;
+    if (rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC)))
+        return TRUE;
+    pDX->Fail();
+    return FALSE;
 }
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -38,15 +41,14 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT nMessage, WPARAM wParam, LP
 
 BOOL CDialog::OnInitDialog()
 {
-    UpdateData(FALSE);
-    return TRUE;
+    return UpdateData(FALSE);
 }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
 {
     CDataExchange DX(this, bSaveAndValidate);
     DoDataExchange(&DX);
-    return TRUE;
+    return !DX.m_bFailed;
 }
 
 void CDialog::OnOK()

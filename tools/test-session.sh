@@ -14,7 +14,7 @@ qz_session_start() {
         export DISPLAY=":$(head -n1 "$fd_file")"
         rm -f "$fd_file"
     fi
-    export WINEPREFIX="$QZ_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
+    source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "preparing the Wine prefix $WINEPREFIX"
         wineboot -i >/dev/null 2>&1 || true
@@ -25,7 +25,8 @@ qz_session_start() {
     # handles: start them from a program with none, which lives for the whole run, so
     # no test's output pipe is held open by them after the test ends.
     local anchor
-    anchor=$(find "$(dirname "$QZ_WINEPREFIX")" -maxdepth 3 -name qz_wine_anchor.exe -not -path '*/CMakeFiles/*' 2>/dev/null | head -n1)
+    anchor=${QZ_WINE_ANCHOR:-$(find "$(dirname "${BASH_SOURCE[0]}")/../build" -maxdepth 4 -name qz_wine_anchor.exe \
+                                   -not -path '*/CMakeFiles/*' 2>/dev/null | head -n1)}
     if [ -n "$anchor" ]; then
         setsid wine "$anchor" </dev/null >/dev/null 2>&1 &
         wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
@@ -33,7 +34,7 @@ qz_session_start() {
 }
 
 qz_session_stop() {
-    WINEPREFIX="$QZ_WINEPREFIX" wineserver -k 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
     if [ -n "${QZ_XVFB_PID:-}" ]; then
         kill "$QZ_XVFB_PID" 2>/dev/null || true
         wait "$QZ_XVFB_PID" 2>/dev/null || true

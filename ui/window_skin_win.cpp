@@ -158,6 +158,12 @@ int QZ_ArdunLauncherDlg::_InitDialogRegion()
         }
     }
 
+    // Free the picture before the shape is set: the system may erase the window from
+    // inside SetWindowRgn, and the erase can select the picture only when no other
+    // device context holds it.
+    MemoryDC.SelectObject(pOldBitmap);
+    pOldBitmap = NULL;
+
     nRetCode = SetWindowRgn(hShape, TRUE);
     QZLOG_PROCESS_ERROR(nRetCode);
     hShape = NULL;  // the window owns the shape now

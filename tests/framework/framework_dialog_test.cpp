@@ -205,15 +205,18 @@ TEST(Dialog, QuitPostedDuringInitialisationEndsTheRunAndIsPostedAgain)
     EXPECT_TRUE(TakeQuitMessage()) << "the quit message is posted again for the caller";
 }
 
+static void CALLBACK PostEndOnce(HWND hWnd, UINT, UINT_PTR, DWORD)
+{
+    ::KillTimer(hWnd, 1);
+    ::PostMessageA(hWnd, WM_TEST_ACTION, 0, 0);
+}
+
 TEST(Dialog, HiddenDialogIsShownWhenTheQueueRunsEmpty)
 {
     ScriptedDialog Dialog([](ScriptedDialog* pDialog) {
         // The script runs from a posted message; by the time the queue is empty the
         // dialog shows. Post the end after letting the idle show happen.
-        ::SetTimer(pDialog->m_hWnd, 1, 50, [](HWND hWnd, UINT, UINT_PTR, DWORD) {
-            ::KillTimer(hWnd, 1);
-            ::PostMessageA(hWnd, WM_TEST_ACTION, 0, 0);
-        });
+        ::SetTimer(pDialog->m_hWnd, 1, 50, PostEndOnce);
     });
     Dialog.m_nEndValue = 5;
     EXPECT_EQ(5, Dialog.DoModal());
@@ -243,6 +246,40 @@ TEST(Dialog, DataExchangeAttachesTemplateControls)
     EXPECT_EQ(0x1234, s_lUserParam);
     EXPECT_GT(Dialog.m_Label.m_nPaints, s_nPaintsBefore) << "WM_PAINT reached the C++ object";
     EXPECT_EQ(NULL, Dialog.m_Label.m_hWnd) << "the binding is cleared with the window";
+}
+
+// A control the template lacks fails the exchange and the base initialisation, so the
+// owner can fail its own instead of running on with a control bound to no window.
+TEST(Dialog, DataExchangeOfAControlTheTemplateLacksFailsTheInitialisation)
+{
+    class MissingControlDialog : public TestDialog
+    {
+    public:
+        MissingControlDialog() : TestDialog(InitAction::Nothing) {}
+        CStatic m_Missing;
+        BOOL m_bMissingAttached = TRUE;
+        BOOL m_bBaseInitResult = TRUE;
+
+        BOOL OnInitDialog() override
+        {
+            m_bBaseInitResult = CDialog::OnInitDialog();
+            EndDialog(1);
+            return TRUE;
+        }
+
+    protected:
+        void DoDataExchange(CDataExchange* pDX) override
+        {
+            TestDialog::DoDataExchange(pDX);
+            m_bMissingAttached = DDX_Control(pDX, 2999, m_Missing);
+        }
+    };
+
+    MissingControlDialog Dialog;
+    EXPECT_EQ(1, Dialog.DoModal());
+    EXPECT_FALSE(Dialog.m_bMissingAttached);
+    EXPECT_FALSE(Dialog.m_bBaseInitResult);
+    EXPECT_EQ(NULL, Dialog.m_Missing.m_hWnd);
 }
 
 TEST(Dialog, CommandsAreDispatchedByControlIdAndDrawItemReachesTheButton)

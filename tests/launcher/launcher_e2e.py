@@ -313,8 +313,8 @@ class Wine:
     def __init__(self, source_dir, build_dir):
         self.wine_run = os.path.join(source_dir, "tools", "wine-run")
         self.env = dict(os.environ)
-        self.env.setdefault("QZ_WINEPREFIX", os.path.join(build_dir, "wineprefix"))
-        prefix = self.env["QZ_WINEPREFIX"]
+        prefix = subprocess.run([self.wine_run, "--prefix"], env=self.env, check=True, stdout=subprocess.PIPE,
+                                text=True).stdout.strip()
         server_env = dict(self.env, WINEPREFIX=prefix, WINEDEBUG="-all", LC_ALL="zh_CN.UTF-8")
         if not os.path.exists(os.path.join(prefix, "system.reg")):
             print("preparing the Wine prefix %s" % prefix, flush=True)
@@ -669,6 +669,15 @@ class Suite:
             self.wait_clue(geometry, which, "over the %s button" % which)
             self.check_button(self.shot(geometry), (left, top), "launch_hover", "the hovered %s button" % which)
             print("    saved %s" % self.save(geometry, "hover_%s" % which))
+        # Straight from one choice button onto the other, both ways: the clue text
+        # follows the mouse and keeps the text of the button it rests on, even when
+        # the first button's leave arrives after the second button's enter.
+        for (left, top), which in hovers:
+            display.move(x + left + 91, y + top + 16)
+            self.wait_clue(geometry, which, "straight onto the %s button" % which)
+            time.sleep(0.5)
+            check(self.clue_shows(geometry, which),
+                  "resting on the %s button, straight from the other one: the clue text changed" % which)
         display.move(x + bx, y + by)
         self.wait_clue(geometry, "default", "after leaving the experience button")
 

@@ -160,7 +160,6 @@ def setUpModule():
             raise RuntimeError("the test server did not start on port %d (in use?):\n%s" % (ARGS.port, f.read()))
 
     shared.env = dict(os.environ)
-    shared.env.setdefault("QZ_WINEPREFIX", os.path.join(os.environ.get("QZ_BINARY_DIR", ""), "wineprefix"))
     # A Wine program that lives as long as the tests keeps the wineserver and Wine's
     # own services running between the starts; otherwise each start may pay for
     # bringing them up again (seconds each).

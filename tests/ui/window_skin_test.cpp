@@ -2,7 +2,9 @@
 // choices, and the window cut to it. Also a look at the whole launcher window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/launcher_texts.h"
 #include "tests/support/qz_captured_log.h"
@@ -151,6 +153,79 @@ TEST_F(WindowSkinTest, ShapeWithoutAPictureFailsAndSaysWhere)
     EXPECT_NE(std::string::npos, Lines[0].strMessage.find(" in QZ_ArdunLauncherDlg::_InitDialogRegion"));
     // Nothing was cut.
     EXPECT_TRUE(QZ_WindowRegionRects(m_Dialog.m_hWnd).empty());
+}
+
+// What the window's erase paints into a fresh picture of its size, pre-filled with
+// kUnpainted.
+const COLORREF kUnpainted = RGB(1, 2, 3);
+
+QZ_Pixels Erase(HWND hWnd)
+{
+    HDC hScreen = ::GetDC(NULL);
+    HDC hTarget = ::CreateCompatibleDC(hScreen);
+    HBITMAP hPicture = ::CreateCompatibleBitmap(hScreen, 262, 338);
+    ::ReleaseDC(NULL, hScreen);
+    HGDIOBJ hOld = ::SelectObject(hTarget, hPicture);
+    RECT rcAll = { 0, 0, 262, 338 };
+    HBRUSH hBrush = ::CreateSolidBrush(kUnpainted);
+    ::FillRect(hTarget, &rcAll, hBrush);
+    ::DeleteObject(hBrush);
+    ::SendMessageA(hWnd, WM_ERASEBKGND, (WPARAM)hTarget, 0);
+    ::SelectObject(hTarget, hOld);
+    ::DeleteDC(hTarget);
+    QZ_Pixels Painted = QZ_ReadPixels(hPicture);
+    ::DeleteObject(hPicture);
+    return Painted;
+}
+
+// Erases the window whenever it changes while it has a shape, as a system that erases
+// synchronously inside SetWindowRgn does.
+HWND s_hErasedWindow = NULL;
+std::vector<uint32_t> s_ErasedCentres;
+
+LRESULT CALLBACK EraseOnShapeChange(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    const CWPRETSTRUCT* pMessage = (const CWPRETSTRUCT*)lParam;
+    if (nCode == HC_ACTION && pMessage->hwnd == s_hErasedWindow && pMessage->message == WM_WINDOWPOSCHANGED)
+    {
+        HRGN hShape = ::CreateRectRgn(0, 0, 0, 0);
+        if (::GetWindowRgn(s_hErasedWindow, hShape) != ERROR)
+            s_ErasedCentres.push_back(Erase(s_hErasedWindow).At(131, 169));
+        ::DeleteObject(hShape);
+    }
+    return ::CallNextHookEx(NULL, nCode, wParam, lParam);
+}
+
+// The picture is free while the shape is set, so an erase from inside SetWindowRgn
+// paints it; an erase while another context holds the picture paints nothing at all.
+TEST_F(WindowSkinTest, EraseDuringTheShapeChangePaintsThePictureAndABusyPicturePaintsNothing)
+{
+    Access::SetChoiceCount(m_Dialog, 2);
+    ASSERT_EQ(1, Access::InitBackgroundBitmap(m_Dialog));
+    uint32_t uPictureCentre = QZ_ReadPixels(Access::Background(m_Dialog)).At(131, 169);
+    uint32_t uUnpainted = QZ_Rgb24(GetRValue(kUnpainted), GetGValue(kUnpainted), GetBValue(kUnpainted));
+    ASSERT_NE(uUnpainted, uPictureCentre);
+
+    s_hErasedWindow = m_Dialog.m_hWnd;
+    s_ErasedCentres.clear();
+    HHOOK hHook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, EraseOnShapeChange, NULL, ::GetCurrentThreadId());
+    ASSERT_TRUE(hHook != NULL);
+    int nResult = Access::InitDialogRegion(m_Dialog);
+    ::UnhookWindowsHookEx(hHook);
+    ASSERT_EQ(1, nResult);
+    ASSERT_FALSE(s_ErasedCentres.empty()) << "setting the shape changed no window position";
+    for (uint32_t uCentre : s_ErasedCentres)
+        EXPECT_EQ(uPictureCentre, uCentre);
+
+    CDC HoldingDC;
+    ASSERT_TRUE(HoldingDC.CreateCompatibleDC(NULL));
+    HGDIOBJ hOld = HoldingDC.SelectObject(&Access::Background(m_Dialog));
+    ASSERT_TRUE(hOld != NULL);
+    QZ_Pixels Painted = Erase(m_Dialog.m_hWnd);
+    EXPECT_EQ(std::count(Painted.Data.begin(), Painted.Data.end(), uUnpainted), (ptrdiff_t)Painted.Data.size())
+        << "pixels were painted from something else than the picture";
+    HoldingDC.SelectObject(hOld);
+    EXPECT_EQ(uPictureCentre, Erase(m_Dialog.m_hWnd).At(131, 169));
 }
 
 // The whole launcher window from its own template, with two and with three choices,
