@@ -17,11 +17,19 @@ USE_XVFB=0
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then USE_XVFB=1; fi
 
 bash tools/setup.sh
-echo "== building the launcher (win64 preset; the 32-bit release build is the win32 preset)"
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j"$(nproc)" --target ArdunLauncherDemo ArdunLauncherDemoNext client_standin_demo
+# The 32-bit release build: the launcher's code as players get it, pointed at the demo's
+# local update server. Without 32-bit support the demo falls back to the 64-bit build.
+source tools/probe-32bit.sh
+PRESET=win32
+if ! reason=$(qz_probe_32bit) || ! qz_have_wine32; then
+    echo "!! THIS MACHINE CANNOT RUN THE 32-BIT RELEASE BUILD (${reason:-wine32:i386 is not installed}): the demo runs the 64-bit build"
+    PRESET=win64
+fi
+echo "== building the launcher (preset $PRESET)"
+cmake --preset "$PRESET" >/dev/null
+cmake --build --preset "$PRESET" -j"$(nproc)" --target ArdunLauncherDemo ArdunLauncherDemoNext client_standin_demo qz_wine_anchor
 
-BUILD=$ROOT/build/win64
+BUILD=$ROOT/build/$PRESET
 DEMO=$BUILD/demo
 CLIENT=$DEMO/client
 SERVER_ROOT=$DEMO/server
@@ -43,7 +51,7 @@ python3 tests/support/http_test_server.py --root "$SERVER_ROOT" --port 18480 \
     --port-file "$DEMO/server.port" >"$DEMO/server.log" 2>&1 &
 SERVER_PID=$!
 
-export QZ_WINEPREFIX=$BUILD/wineprefix
+export QZ_WINE_ANCHOR=$BUILD/tools/wine_anchor/qz_wine_anchor.exe
 if [ $USE_XVFB = 1 ]; then
     unset QZ_KEEP_DISPLAY
 else
