@@ -371,6 +371,37 @@ class Update(SelfUpdateTest):
                      files={OLD_FILE: b"an old launcher from an earlier update", NEW_FILE: b"a stale download"})
 
 
+class LauncherProgram(SelfUpdateTest):
+    """The launcher program itself (the same build as the release, fetching from the
+    test server) in a client folder with the official servers only: it starts their
+    updater, replaces its own file on its worker thread and ends only after that."""
+
+    def test_the_launcher_replaces_its_own_file_before_it_ends(self):
+        self.serve(self.published_index)
+        folder = tempfile.mkdtemp(prefix="launcher-", dir=self.work)
+        shutil.copy(ARGS.launcher, os.path.join(folder, "ArdunLauncher.exe"))
+        os.makedirs(os.path.join(folder, "bin", "zhcn"))
+        shutil.copy(ARGS.standin, os.path.join(folder, "bin", "zhcn", "clientpatch.exe"))
+        with open(ARGS.launcher, "rb") as f:
+            launcher = f.read()
+
+        self._get("/__clear")
+        started = time.monotonic()
+        completed = subprocess.run([WINE_RUN, os.path.join(folder, "ArdunLauncher.exe")], cwd=folder, env=self.env,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=120)
+        run = Run(folder, "ArdunLauncher.exe", completed, time.monotonic() - started, self.requests())
+        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+        self.assertEqual(["INFO"], [level for level, _ in run.messages], run.describe())
+        self.assertTrue(run.messages[0][1].startswith("The program is built at "), run.describe())
+        files = run.files()
+        expected = {"ArdunLauncher.exe": self.published, "bin": None}
+        if OLD_FILE in files:
+            expected[OLD_FILE] = launcher
+        self.assertFiles(run, expected)
+        self.assertTrue(os.listdir(os.path.join(folder, "bin", "zhcn")) != ["clientpatch.exe"],
+                        "the updater left no record of its start: %s" % os.listdir(os.path.join(folder, "bin", "zhcn")))
+
+
 class Failures(SelfUpdateTest):
     """Every failure leaves the program file as it was."""
 
@@ -497,6 +528,8 @@ def main():
     parser.add_argument("--published", required=True, help="the stand-in launcher as published (1.0.0.3)")
     parser.add_argument("--locker", required=True, help="qz_selfupdate_file_locker.exe")
     parser.add_argument("--port", type=int, required=True, help="the port the stand-in launchers fetch from")
+    parser.add_argument("--launcher", required=True, help="the launcher program (1.0.0.2) fetching from that port")
+    parser.add_argument("--standin", required=True, help="the client's stand-in updater (client_standin.exe)")
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 
