@@ -1,7 +1,7 @@
 # Common flags for the project's own targets.
 function(qz_target_defaults target)
     target_include_directories(${target} PUBLIC ${QZ_ROOT})
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-unused-parameter
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-unused-parameter -Wformat=2 -Wformat-security
                            $<$<COMPILE_LANGUAGE:CXX>:-include ${QZ_ROOT}/base/qz_compat.h>)
     if(WIN32)
         # Narrow (ANSI) texts throughout; Windows XP and later.
@@ -41,15 +41,41 @@ function(qz_add_launcher_resources target version)
     endif()
 endfunction()
 
-# Compiles the update server's address, and optionally the public key that updates
-# must be signed with, into a program (see selfupdate/update_server.h).
-#   qz_set_update_server(target address [PUBLIC_KEY pem-file])
+# Compiles the update server's address, the limits of the self-update's downloads and
+# optionally the public key that updates must be signed with into a program (see
+# selfupdate/update_server.h).
+#   qz_set_update_server(target address [PUBLIC_KEY pem-file]
+#                        [LIMITS idle-s index-s file-s index-bytes file-bytes])
+# The address is host[:port], or a base http://host[:port] or https://host[:port]. The
+# limits default to the QZ_UPDATE_*_SECONDS and QZ_UPDATE_*_MAX_BYTES cache variables.
 function(qz_set_update_server target address)
-    cmake_parse_arguments(ARG "" "PUBLIC_KEY" "" ${ARGN})
-    if(NOT address MATCHES "^[A-Za-z0-9.:_-]+$")
-        message(FATAL_ERROR "update server address '${address}' of ${target}: use host[:port]")
+    cmake_parse_arguments(ARG "" "PUBLIC_KEY" "LIMITS" ${ARGN})
+    if(address MATCHES "^(https?)://([A-Za-z0-9._-]+(:[0-9]+)?)$")
+        set(QZ_SERVER_BASE "${address}")
+    elseif(address MATCHES "^[A-Za-z0-9._-]+(:[0-9]+)?$")
+        set(QZ_SERVER_BASE "http://${address}")
+    else()
+        message(FATAL_ERROR "update server address '${address}' of ${target}: use host[:port], "
+                            "http://host[:port] or https://host[:port]")
     endif()
     set(QZ_SERVER_ADDRESS "${address}")
+    if(ARG_LIMITS)
+        list(LENGTH ARG_LIMITS limit_count)
+        if(NOT limit_count EQUAL 5)
+            message(FATAL_ERROR "LIMITS of ${target}: idle-s index-s file-s index-bytes file-bytes")
+        endif()
+        list(GET ARG_LIMITS 0 QZ_UPDATE_IDLE_SECONDS)
+        list(GET ARG_LIMITS 1 QZ_UPDATE_INDEX_SECONDS)
+        list(GET ARG_LIMITS 2 QZ_UPDATE_FILE_SECONDS)
+        list(GET ARG_LIMITS 3 QZ_UPDATE_INDEX_MAX_BYTES)
+        list(GET ARG_LIMITS 4 QZ_UPDATE_FILE_MAX_BYTES)
+    endif()
+    foreach(limit QZ_UPDATE_IDLE_SECONDS QZ_UPDATE_INDEX_SECONDS QZ_UPDATE_FILE_SECONDS
+                  QZ_UPDATE_INDEX_MAX_BYTES QZ_UPDATE_FILE_MAX_BYTES)
+        if(NOT "${${limit}}" MATCHES "^[1-9][0-9]*$" OR "${${limit}}" GREATER 4294967295)
+            message(FATAL_ERROR "${limit} of ${target} is '${${limit}}': use a whole number above 0")
+        endif()
+    endforeach()
     set(QZ_PUBLIC_KEY_PRESENT 0)
     set(QZ_PUBLIC_KEY_BYTES 0)
     set(key_id nokey)
@@ -67,7 +93,7 @@ function(qz_set_update_server target address)
         string(SUBSTRING "${key_hex}" 0 16 key_id)
         set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ARG_PUBLIC_KEY})
     endif()
-    string(MAKE_C_IDENTIFIER "${address}-${key_id}" id)
+    string(MAKE_C_IDENTIFIER "${address}-${key_id}-${QZ_UPDATE_IDLE_SECONDS}-${QZ_UPDATE_INDEX_SECONDS}-${QZ_UPDATE_FILE_SECONDS}-${QZ_UPDATE_INDEX_MAX_BYTES}-${QZ_UPDATE_FILE_MAX_BYTES}" id)
     set(file ${CMAKE_BINARY_DIR}/generated/update-server-${id}.cpp)
     configure_file(${QZ_ROOT}/selfupdate/update_server.cpp.in ${file} @ONLY)
     target_sources(${target} PRIVATE ${file})

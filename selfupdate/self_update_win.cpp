@@ -12,6 +12,7 @@
 
 #include "base/http_download.h"
 #include "base/log.h"
+#include "base/md5.h"
 #include "base/md5_file.h"
 #include "base/text_compare.h"
 #include "base/update_signature.h"
@@ -37,6 +38,9 @@ const char  QZ_UPDATE_KEY_SIGNATURE[] = "Signature";
 const char  QZ_UPDATE_WORK_FILE_NAME[] = "ArdunLauncher.exe";
 const char  QZ_UPDATE_NEW_FILE_SUFFIX[] = ".new";
 const char  QZ_UPDATE_OLD_FILE_SUFFIX[] = ".tmp";
+
+// Names the lock that lets one self-update at a time work in a launcher folder.
+const char  QZ_UPDATE_LOCK_PREFIX[] = "Local\\ArdunLauncherSelfUpdate-";
 
 const int   QZ_MOVE_FILE_TRIES = 3;
 const DWORD QZ_MOVE_FILE_PAUSE = 500;  // milliseconds, after every failed try
@@ -68,6 +72,43 @@ void RemoveWorkFile(const std::string& strFileName)
     remove(strFileName.c_str());
 }
 
+// Takes the self-update lock of the launcher folder cszFolder: a named mutex whose name
+// is derived from the case-folded full path, so that every launcher started from that
+// folder, by any name or path spelling, finds the same one. *phLock receives the mutex
+// (NULL if it could not be made); returns 1 when this process owns it, 0 when another
+// launcher holds it.
+int TakeFolderLock(const char* cszFolder, HANDLE* phLock)
+{
+    char szFullPath[MAX_PATH];
+    unsigned char byDigest[QZ_MD5_DIGEST_SIZE];
+    char szDigit[3];
+    QZ_MD5Context Context;
+    DWORD dwLength = ::GetFullPathNameA(cszFolder, _countof(szFullPath), szFullPath, NULL);
+    DWORD dwWait = 0;
+    std::string strName;
+
+    *phLock = NULL;
+    if (dwLength == 0 || dwLength >= _countof(szFullPath))
+        return 0;
+    ::CharLowerBuffA(szFullPath, dwLength);
+    QZ_MD5Init(&Context);
+    QZ_MD5Update(&Context, szFullPath, dwLength);
+    QZ_MD5Final(byDigest, &Context);
+    strName = QZ_UPDATE_LOCK_PREFIX;
+    for (unsigned char byValue : byDigest)
+    {
+        snprintf(szDigit, sizeof(szDigit), "%02x", byValue);
+        strName += szDigit;
+    }
+
+    *phLock = ::CreateMutexA(NULL, FALSE, strName.c_str());
+    if (!*phLock)
+        return 0;
+    // An abandoned lock (a launcher that died while updating) is ours now.
+    dwWait = ::WaitForSingleObject(*phLock, 0);
+    return dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED;
+}
+
 }  // namespace
 
 int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
@@ -75,6 +116,12 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     int         nResult = 0;
     int         nRetCode = 0;
     int         nKeepOldFile = 0;
+    HANDLE      hFolderLock = NULL;
+    HANDLE      hVerifiedFile = INVALID_HANDLE_VALUE;
+    QZ_DownloadLimits IndexLimits = { g_uUpdateIndexMaxBytes, g_uUpdateIndexSeconds * 1000,
+                                      g_uUpdateIdleSeconds * 1000 };
+    QZ_DownloadLimits FileLimits = { g_uUpdateFileMaxBytes, g_uUpdateFileSeconds * 1000,
+                                     g_uUpdateIdleSeconds * 1000 };
     char*       pchLastSlash = NULL;
     char        szApplicationName[MAX_PATH];
     char        szBuffer[MAX_PATH];
@@ -108,12 +155,26 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     QZ_PROCESS_ERROR(pchLastSlash);
     strApplicationPath.assign(szApplicationName, pchLastSlash + 1);
 
+    // One self-update at a time per folder: the work files have fixed names. A second
+    // launcher leaves them to the first and goes on without updating.
+    nRetCode = TakeFolderLock(strApplicationPath.c_str(), &hFolderLock);
+    QZLOG_PROCESS_ERROR(hFolderLock && "TakeFolderLock()");
+    if (!nRetCode)
+    {
+        QZ_WriteLog(LOG_LEVEL_INFO, "Another launcher is updating the launcher in %s; this one skips its self-update.",
+                    strApplicationPath.c_str());
+        ::CloseHandle(hFolderLock);
+        hFolderLock = NULL;
+        nResult = 1;
+        goto Exit0;
+    }
+
     strNewFileName = strApplicationPath + QZ_UPDATE_WORK_FILE_NAME + QZ_UPDATE_NEW_FILE_SUFFIX;
     strOldFileName = strApplicationPath + QZ_UPDATE_WORK_FILE_NAME + QZ_UPDATE_OLD_FILE_SUFFIX;
     strIndexURL = std::string(g_cszUpdateBaseURL) + QZ_UPDATE_INDEX_NAME;
     strIndexFileName = strApplicationPath + QZ_UPDATE_INDEX_NAME;
 
-    nRetCode = QZ_HttpSyncDownloadFile(strIndexURL.c_str(), strIndexFileName.c_str());
+    nRetCode = QZ_HttpSyncDownloadFile(strIndexURL.c_str(), strIndexFileName.c_str(), &IndexLimits);
     QZLOG_PROCESS_ERROR(nRetCode && "QZ_HttpSyncDownloadFile()");
 
     // No default: a missing section, key or value reads as length 0.
@@ -171,8 +232,14 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
         QZLOG_PROCESS_ERROR(nRetCode && "QZ_VerifyUpdateSignature()");
     }
 
-    nRetCode = QZ_HttpSyncDownloadFile(strNewFileURL.c_str(), strNewFileName.c_str());
+    nRetCode = QZ_HttpSyncDownloadFile(strNewFileURL.c_str(), strNewFileName.c_str(), &FileLimits);
     QZLOG_PROCESS_ERROR(nRetCode && "QZ_HttpSyncDownloadFile()");
+
+    // From the digests to the rename nobody may write to the new file: the bytes that
+    // are verified are the bytes that are moved in.
+    hVerifiedFile = ::CreateFileA(strNewFileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    QZLOG_PROCESS_ERROR(hVerifiedFile != INVALID_HANDLE_VALUE && "CreateFile()");
 
     nRetCode = MakeFileMD5(szFileMD5, strNewFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode && "MakeFileMD5()");
@@ -207,9 +274,20 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     QZLOG_PROCESS_ERROR(false && "_MoveFile()");
 
 Exit0:
+    if (hVerifiedFile != INVALID_HANDLE_VALUE)
+    {
+        ::CloseHandle(hVerifiedFile);
+        hVerifiedFile = INVALID_HANDLE_VALUE;
+    }
     RemoveWorkFile(strIndexFileName);
     if (!nKeepOldFile)
         RemoveWorkFile(strOldFileName);
+    if (hFolderLock)
+    {
+        ::ReleaseMutex(hFolderLock);
+        ::CloseHandle(hFolderLock);
+        hFolderLock = NULL;
+    }
     return nResult;
 }
 

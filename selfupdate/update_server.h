@@ -5,10 +5,21 @@
 #ifndef QZ_SELFUPDATE_UPDATE_SERVER_H
 #define QZ_SELFUPDATE_UPDATE_SERVER_H
 
-// Host, optionally with ":port".
+// The server as the build names it: a host, optionally with ":port", or a base such as
+// "https://host[:port]" or "http://host[:port]".
 extern const char g_cszUpdateServerAddress[];
-// "http://" + address + "/ardunlauncher/": names are appended to it directly.
+// The server's base ("http://" + a bare host) + "/ardunlauncher/": names are appended
+// to it directly.
 extern const char g_cszUpdateBaseURL[];
+
+// The limits of the self-update's downloads: no download may go this long without
+// receiving a byte; the index and the launcher file must be complete within their
+// times and may not be longer than their sizes.
+extern const unsigned int g_uUpdateIdleSeconds;
+extern const unsigned int g_uUpdateIndexSeconds;
+extern const unsigned int g_uUpdateFileSeconds;
+extern const unsigned int g_uUpdateIndexMaxBytes;
+extern const unsigned int g_uUpdateFileMaxBytes;
 
 // 1 when the build carries an update signing key: the index must then be signed
 // with it (FileSHA256 and Signature) before anything else is downloaded.

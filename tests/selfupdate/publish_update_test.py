@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Tests of tools/publish_update.py: the FileVersion it reads from real and from built
-PE images (32 and 64 bit), the version texts it accepts, and what it writes.
+PE images (32 and 64 bit), the version texts it accepts, what it writes, the keys it
+signs with, and its `check` of a publication served by tests/support/http_test_server.py.
 
     publish_update_test.py --installed A.exe --published B.exe --shapes-dir DIR [unittest args]
 
@@ -19,10 +20,16 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 ROOT = os.environ.get("QZ_SOURCE_DIR") or os.path.normpath(os.path.join(os.path.dirname(__file__), "..", ".."))
 TOOL = os.path.join(ROOT, "tools", "publish_update.py")
+SERVER = os.path.join(ROOT, "tests", "support", "http_test_server.py")
+KEYS = os.path.join(ROOT, "tests", "signing", "keys")
+SIGN_KEY = os.path.join(KEYS, "test_update_key.pem")
+PUBLIC_KEY = os.path.join(KEYS, "test_update_key.pub.pem")
+OTHER_PUBLIC_KEY = os.path.join(KEYS, "other_key.pub.pem")
 _spec = importlib.util.spec_from_file_location("publish_update", TOOL)
 publish_update = importlib.util.module_from_spec(_spec)
 _spec.loader.exec_module(publish_update)
@@ -108,6 +115,9 @@ class PublishTest(unittest.TestCase):
         messages = []
         result = publish_update.publish(program, os.path.join(self.folder, out), log=messages.append, **kw)
         return result, messages
+
+    def run_tool(self, *arguments):
+        return subprocess.run([sys.executable, TOOL] + list(arguments), capture_output=True, text=True, timeout=120)
 
 
 class ReadsFileVersion(PublishTest):
@@ -266,6 +276,128 @@ class Signs(PublishTest):
                 with self.assertRaisesRegex(publish_update.PublishError, "P-256"):
                     self.publish(ARGS.published, out=kind, sign_key=key)
                 self.assertFalse(os.path.exists(os.path.join(self.folder, kind)))
+
+    def test_a_signing_key_that_does_not_match_the_launchers_key_publishes_nothing(self):
+        out = os.path.join(self.folder, "served")
+        refused = self.run_tool(ARGS.published, out, "--sign-key", SIGN_KEY, "--public-key", OTHER_PUBLIC_KEY)
+        self.assertEqual(1, refused.returncode, refused.stdout + refused.stderr)
+        self.assertIn("does not verify with the launchers' public key %s" % OTHER_PUBLIC_KEY, refused.stderr)
+        self.assertFalse(os.path.exists(out))
+        matching = self.run_tool(ARGS.published, out, "--sign-key", SIGN_KEY, "--public-key", PUBLIC_KEY)
+        self.assertEqual(0, matching.returncode, matching.stdout + matching.stderr)
+        with open(os.path.join(out, "index.txt"), "rb") as f:
+            self.assertIn(b"\r\nSignature=", f.read())
+
+    def test_an_unsigned_index_replaces_a_signed_one_only_when_allowed(self):
+        # Launchers built with a key refuse an unsigned index: they would never update again.
+        self.publish(ARGS.installed, sign_key=SIGN_KEY)
+        index_path = os.path.join(self.folder, "served", "index.txt")
+        with open(index_path, "rb") as f:
+            signed = f.read()
+        with self.assertRaisesRegex(publish_update.PublishError, "is signed.*--allow-unsigned"):
+            self.publish(ARGS.published)
+        with open(index_path, "rb") as f:
+            self.assertEqual(signed, f.read())
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "served", "ArdunLauncher_1.0.0.3.exe")))
+
+        _, messages = self.publish(ARGS.published, allow_unsigned=True)
+        with open(index_path, "rb") as f:
+            unsigned = f.read()
+        self.assertIn(b"LastestVersionNumber=1.0.0.3\r\n", unsigned)
+        self.assertNotIn(b"Signature", unsigned)
+        self.assertTrue(any(m.startswith("warning:") and "unsigned" in m for m in messages), messages)
+
+
+class Checks(PublishTest):
+    """`check` against the test server, over a publication made by the tool itself."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.root = tempfile.mkdtemp(prefix="qz-publish-check-")
+        port_file = os.path.join(cls.root, "port")
+        cls.www = os.path.join(cls.root, "www")
+        os.makedirs(cls.www)
+        cls.server = subprocess.Popen([sys.executable, SERVER, "--root", cls.www, "--port", "0",
+                                       "--port-file", port_file], stdout=subprocess.DEVNULL)
+        deadline = time.monotonic() + 30
+        while not os.path.exists(port_file):
+            if cls.server.poll() is not None or time.monotonic() > deadline:
+                cls.tearDownClass()
+                raise RuntimeError("the test server %s did not start" % SERVER)
+            time.sleep(0.05)
+        with open(port_file) as f:
+            cls.url = "http://127.0.0.1:%d/" % int(f.read())
+        publish_update.publish(ARGS.published, os.path.join(cls.www, "good"), sign_key=SIGN_KEY,
+                               public_key=PUBLIC_KEY, log=lambda message: None)
+        with open(ARGS.published, "rb") as f:
+            cls.program = f.read()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.terminate()
+        cls.server.wait(30)
+        shutil.rmtree(cls.root, True)
+
+    def variant(self, name, index=None, program=None):
+        """A copy of the good publication, served as /NAME/, with its index or file replaced."""
+        folder = os.path.join(self.www, name)
+        shutil.copytree(os.path.join(self.www, "good"), folder)
+        for file_name, data in (("index.txt", index), ("ArdunLauncher_1.0.0.3.exe", program)):
+            if data is not None:
+                with open(os.path.join(folder, file_name), "wb") as f:
+                    f.write(data)
+        return self.url + name + "/"
+
+    def check(self, url, *options):
+        """(exit status, names of the failed checks, output) of `check URL`."""
+        result = self.run_tool("check", url, *options)
+        failed = {line.split()[1].rstrip(":") for line in result.stdout.splitlines() if line.startswith("FAILED")}
+        return result.returncode, failed, result.stdout + result.stderr
+
+    def test_a_good_publication_passes_with_and_without_the_key(self):
+        md5 = hashlib.md5(self.program).hexdigest()
+        for url in (self.url + "good/", self.url + "good", self.url + "good/index.txt"):
+            for options in ((), ("--public-key", PUBLIC_KEY)):
+                with self.subTest(url=url, options=options):
+                    status, failed, output = self.check(url, *options)
+                    self.assertEqual((0, set()), (status, failed), output)
+                    self.assertIn("GET %sgood/ArdunLauncher_1.0.0.3.exe: status 200, %d bytes"
+                                  % (self.url, len(self.program)), output)
+                    self.assertIn("MD5 %s matches" % md5, output)
+                    self.assertIn("Signature: verifies" if options else "present, NOT verified", output)
+
+    def test_a_tampered_publication_fails_the_check_a_launcher_would_fail(self):
+        with open(os.path.join(self.www, "good", "index.txt"), "rb") as f:
+            index = f.read()
+        md5 = hashlib.md5(self.program).hexdigest().encode()
+        other_program = self.program[:-1] + bytes([self.program[-1] ^ 1])
+        cases = {
+            # (served variant, --public-key, the checks that must fail, a text of the report)
+            "file bytes changed": (self.variant("changed", program=other_program), None, {"MD5"},
+                                   "the file's MD5 is %s" % hashlib.md5(other_program).hexdigest()),
+            "file bytes changed, with the key": (self.url + "changed/", PUBLIC_KEY, {"MD5", "SHA-256"},
+                                                 "the file's SHA-256 is"),
+            # Launchers compare the MD5 without regard to case, but sign the text as it stands.
+            "value changed after signing": (self.variant("upper", index=index.replace(md5, md5.upper())),
+                                            PUBLIC_KEY, {"Signature"}, "does not verify with %s" % PUBLIC_KEY),
+            "value changed, without the key": (self.url + "upper/", None, set(), "present, NOT verified"),
+            "signed by another key": (self.url + "good/", OTHER_PUBLIC_KEY, {"Signature"},
+                                      "does not verify with %s" % OTHER_PUBLIC_KEY),
+            "file missing": (self.variant("missing", index=index.replace(b"_1.0.0.3.exe", b"_1.0.0.4.exe")),
+                             None, {"file"}, "ArdunLauncher_1.0.0.4.exe: status 404"),
+            "version unreadable": (self.variant("version", index=index.replace(b"=1.0.0.3", b"=1.0.3")), None,
+                                   {"version"}, "launchers cannot read '1.0.3'"),
+        }
+        # Served from the top, where the test server's /short/1000/500 declares 1000 bytes
+        # and sends 500.
+        with open(os.path.join(self.www, "index.txt"), "wb") as f:
+            f.write(index.replace(b"ArdunLauncher_1.0.0.3.exe", b"short/1000/500"))
+        cases["file cut short"] = (self.url, None, {"file"}, "incomplete: 500 of the 1000 bytes declared arrived")
+        for name, (url, key, expected, text) in cases.items():
+            with self.subTest(name):
+                status, failed, output = self.check(url, *(("--public-key", key) if key else ()))
+                self.assertEqual((1 if expected else 0, expected), (status, failed), output)
+                self.assertIn(text, output)
 
 
 def main():
