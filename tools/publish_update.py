@@ -65,10 +65,14 @@ MAX_MD5 = 63
 MAX_VERSION_TEXT = 255
 SHA256_DIGITS = 64
 SIGNATURE_DIGITS = 2 * update_signing.SIGNATURE_SIZE
-# The most `check` accepts of the index and of the program file.
+# What `check` accepts, as launchers built with the default download limits do
+# (QZ_UPDATE_*_MAX_BYTES and QZ_UPDATE_*_SECONDS): the most bytes of the index and of
+# the program file, the seconds each fetch may take, and the longest wait for a byte.
 MAX_INDEX_SIZE = 64 * 1024
 MAX_FILE_SIZE = 64 * 1024 * 1024
-FETCH_TIMEOUT = 30  # seconds
+INDEX_SECONDS = 60
+FILE_SECONDS = 600
+IDLE_SECONDS = 30
 # What the launcher sends, so that the server answers `check` as it answers launchers.
 USER_AGENT = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)"
 # The blanks the launcher's number reading skips before a number (C's isspace).
@@ -402,16 +406,17 @@ def publication_urls(url):
     return base, base + "index.txt"
 
 
-def fetch(url, limit, timeout=FETCH_TIMEOUT):
-    """GETs `url` as the launcher does. Returns (body, size, problem): problem is None
-    when the answer has status 200 and its whole body arrived; size is the body's length
-    (the declared one when that is over `limit`: no more than limit + 1 bytes are read)."""
+def fetch(url, limit, seconds, idle_seconds=IDLE_SECONDS):
+    """GETs `url` as the launcher does, within `seconds` and never waiting longer than
+    `idle_seconds` for a byte. Returns (body, size, problem): problem is None when the
+    answer has status 200 and its whole body arrived; size is the body's length (the
+    declared one when that is over `limit`: no more than limit + 1 bytes are read)."""
     request = urllib.request.Request(url, headers={"User-Agent": USER_AGENT, "Accept": "*/*",
                                                    "Pragma": "no-cache", "Cache-Control": "no-cache"})
-    deadline = time.monotonic() + timeout
+    deadline = time.monotonic() + seconds
     body = bytearray()
     try:
-        with urllib.request.urlopen(request, timeout=timeout, context=ssl.create_default_context()) as response:
+        with urllib.request.urlopen(request, timeout=idle_seconds, context=ssl.create_default_context()) as response:
             if response.status != 200:
                 return b"", 0, "status %d %s (launchers accept only 200)" % (response.status, response.reason)
             declared = response.headers.get("Content-Length")
@@ -420,7 +425,8 @@ def fetch(url, limit, timeout=FETCH_TIMEOUT):
                 return b"", declared, None
             while len(body) <= limit:
                 if time.monotonic() > deadline:
-                    return bytes(body), len(body), "timed out after %g s, %d bytes received" % (timeout, len(body))
+                    return bytes(body), len(body), "not complete within %g s: %d bytes received" % (seconds,
+                                                                                                     len(body))
                 chunk = response.read(min(65536, limit + 1 - len(body)))
                 if not chunk:
                     break
@@ -437,9 +443,9 @@ def fetch(url, limit, timeout=FETCH_TIMEOUT):
     return bytes(body), len(body), None
 
 
-def _check_fetch(report, what, url, limit, timeout):
+def _check_fetch(report, what, url, limit, seconds, idle_seconds):
     """Fetches `url` and reports the fetch and the size; returns the body, or None."""
-    body, size, problem = fetch(url, limit, timeout)
+    body, size, problem = fetch(url, limit, seconds, idle_seconds)
     if not report.check(problem is None, what, "GET %s: %s" % (url, problem or "status 200, %d bytes" % size)):
         return None
     if not report.check(size <= limit, what + " size",
@@ -510,7 +516,7 @@ def _check_signature(report, values, launcher_key, public_key):
                                          "another key signed it" % public_key)
 
 
-def check(url, public_key=None, timeout=FETCH_TIMEOUT, out=print):
+def check(url, public_key=None, idle_seconds=IDLE_SECONDS, out=print):
     """Checks the publication at `url` as a launcher would (with the signature when
     public_key, a PEM file, is given); prints one line per check and returns whether all
     passed. Raises PublishError for a URL or key it cannot use."""
@@ -522,7 +528,7 @@ def check(url, public_key=None, timeout=FETCH_TIMEOUT, out=print):
         except update_signing.SigningError as error:
             raise PublishError(str(error)) from error
     report = Report(out)
-    all_passed = _check_publication(report, base, index_url, launcher_key, public_key, timeout)
+    all_passed = _check_publication(report, base, index_url, launcher_key, public_key, idle_seconds)
     if all_passed:
         out("check %s: all %d checks passed" % (index_url, report.passed))
     else:
@@ -530,8 +536,8 @@ def check(url, public_key=None, timeout=FETCH_TIMEOUT, out=print):
     return all_passed
 
 
-def _check_publication(report, base, index_url, launcher_key, public_key, timeout):
-    index = _check_fetch(report, "index", index_url, MAX_INDEX_SIZE, timeout)
+def _check_publication(report, base, index_url, launcher_key, public_key, idle_seconds):
+    index = _check_fetch(report, "index", index_url, MAX_INDEX_SIZE, INDEX_SECONDS, idle_seconds)
     if index is None:
         return False
     values = read_index(index.decode("latin-1"))
@@ -558,7 +564,7 @@ def _check_publication(report, base, index_url, launcher_key, public_key, timeou
         return False
 
     file_url = base + values["filename"]  # appended as it stands, as the launcher does
-    data = _check_fetch(report, "file", file_url, MAX_FILE_SIZE, timeout)
+    data = _check_fetch(report, "file", file_url, MAX_FILE_SIZE, FILE_SECONDS, idle_seconds)
     if data is None:
         return False
     md5 = hashlib.md5(data).hexdigest()
@@ -584,8 +590,9 @@ def _check_main(argv):
     parser.add_argument("url", help="the update folder's URL (e.g. http://host/ardunlauncher/) or its index.txt's")
     parser.add_argument("--public-key", metavar="PUBLIC_KEY.pem",
                         help="the key the launchers were built with: also check the signature and SHA-256")
-    parser.add_argument("--timeout", type=float, default=FETCH_TIMEOUT, metavar="SECONDS",
-                        help="for each fetch (default %(default)g)")
+    parser.add_argument("--timeout", type=float, default=IDLE_SECONDS, metavar="SECONDS",
+                        help="the longest wait for a byte of an answer (default %%(default)g); the index must "
+                             "arrive within %d s and the file within %d s" % (INDEX_SECONDS, FILE_SECONDS))
     args = parser.parse_args(argv)
     try:
         return 0 if check(args.url, args.public_key, args.timeout) else 1

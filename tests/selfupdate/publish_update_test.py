@@ -13,7 +13,6 @@ import argparse
 import configparser
 import hashlib
 import importlib.util
-import io
 import os
 import shutil
 import struct
