@@ -27,7 +27,7 @@ enum QZ_HttpTransferCall
     QZ_HTTP_CALL_NONE,
     QZ_HTTP_CALL_OPEN_URL,      // InternetOpenUrlA
     QZ_HTTP_CALL_QUERY_STATUS,  // HttpQueryInfoA for the status code
-    QZ_HTTP_CALL_READ,          // InternetReadFile
+    QZ_HTTP_CALL_READ,          // InternetQueryDataAvailable or InternetReadFile
 };
 
 // What the waiting side learns from one look at the request.

@@ -112,8 +112,18 @@ unsigned int __stdcall RunTransfer(void* pvTransfer)
 
     while (true)
     {
+        // A read returns only once its whole buffer is filled or the body has ended:
+        // ask for no more than has arrived, so that every byte is handed over as soon
+        // as it is there (a slow server is not taken for a silent one).
         DWORD dwReadSize = 0;
-        BOOL bRead = InternetReadFile(hRequest, pbyBuffer, QZ_HTTP_READ_BUFFER_SIZE, &dwReadSize);
+        DWORD dwAvailable = 0;
+        BOOL bRead = InternetQueryDataAvailable(hRequest, &dwAvailable, 0, 0);
+        if (bRead)
+        {
+            if (dwAvailable == 0 || dwAvailable > QZ_HTTP_READ_BUFFER_SIZE)
+                dwAvailable = QZ_HTTP_READ_BUFFER_SIZE;
+            bRead = InternetReadFile(hRequest, pbyBuffer, dwAvailable, &dwReadSize);
+        }
         dwLastError = GetLastError();
 
         EnterCriticalSection(&pTransfer->Lock);

@@ -191,7 +191,8 @@ class SelfUpdateTest(unittest.TestCase):
             return answer.read().decode("utf-8", "replace")
 
     def serve(self, index=None, published=True):
-        """Serves `index` as the index text (None: no index at all) and the published file."""
+        """Serves `index` as the index text (None: no index at all) and the published file,
+        with no alias."""
         shutil.rmtree(self.served)
         os.makedirs(self.served)
         if published:
@@ -199,6 +200,7 @@ class SelfUpdateTest(unittest.TestCase):
         if index is not None:
             with open(os.path.join(self.served, INDEX), "w", newline="") as f:
                 f.write(index)
+        self._get("/__alias")
         self._get("/__clear")
 
     def index_with(self, **changes):
@@ -402,6 +404,149 @@ class LauncherProgram(SelfUpdateTest):
                         "the updater left no record of its start: %s" % os.listdir(os.path.join(folder, "bin", "zhcn")))
 
 
+class TwoLaunchers(SelfUpdateTest):
+    def test_two_launchers_started_together_update_once_and_both_end(self):
+        # The index is answered after 2 s, so the second start comes while the first
+        # one is still updating.
+        self.serve(self.published_index)
+        self._get("/__alias?path=/ardunlauncher/%s&to=/hold/2/ardunlauncher/%s" % (INDEX, INDEX))
+        folder = self.make_folder()
+        program = os.path.join(folder, "ArdunLauncher.exe")
+        processes = [subprocess.Popen([WINE_RUN, program], cwd=folder, env=self.env, stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL) for _ in range(2)]
+        codes = []
+        for process in processes:
+            try:
+                codes.append(process.wait(timeout=60))
+            except subprocess.TimeoutExpired:
+                process.kill()
+                codes.append("still running after 60 s")
+        run = Run(folder, "ArdunLauncher.exe", subprocess.CompletedProcess([], codes[0], "", ""), 0, self.requests())
+        self.assertEqual([11, 11], codes, run.describe())
+        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+        self.assertEqual([("INFO", "Another launcher is updating the launcher in %s\\; this one skips its "
+                           "self-update." % windows_path(folder))], run.messages, run.describe())
+        expected = {"ArdunLauncher.exe": self.published}
+        if OLD_FILE in run.files():
+            expected[OLD_FILE] = self.installed
+        self.assertFiles(run, expected)
+
+
+class Limits(SelfUpdateTest):
+    """The stand-in with short limits: idle 2 s, the index within 4 s, the file within
+    6 s, the index at most 64 KiB. A stalled or endless download ends the run in time,
+    names the limit and leaves the program and the folder as they were."""
+
+    def _limited(self, index, alias=None):
+        self.serve(index)
+        if alias:
+            self._get("/__alias?path=/ardunlauncher/%s&to=%s" % (INDEX, alias))
+        folder = tempfile.mkdtemp(prefix="limited-", dir=self.work)
+        shutil.copy(ARGS.limited, os.path.join(folder, "ArdunLauncher.exe"))
+        with open(ARGS.limited, "rb") as f:
+            installed = f.read()
+        run = self.start(folder)
+        self.assertResult(run, 0)
+        self.assertFiles(run, {"ArdunLauncher.exe": installed})
+        return run
+
+    def assertLimit(self, run, limit_line, condition, within, name):
+        messages = [m for _, m in run.messages]
+        self.assertEqual(limit_line, messages[0] if messages else None, run.describe())
+        self.assertTrue(re.fullmatch(check_line(condition, "QZ_HttpSyncDownloadFile"), messages[1]), run.describe())
+        self.assertTrue(re.fullmatch(check_line('nRetCode && "QZ_HttpSyncDownloadFile()"'), messages[-1]),
+                        run.describe())
+        seconds = float(re.search(r"seconds=([0-9.]+)", run.output).group(1))
+        self.assertLess(seconds, within + 1.5, "%s: the run took %.1f s\n%s" % (name, seconds, run.describe()))
+
+    def test_a_silent_or_trickling_server_is_left_at_the_time_limits(self):
+        run = self._limited(self.published_index, "/silent/30")
+        self.assertLimit(run, "Download idle time limit: no byte received for 2 s.", 'false && "Idle time limit."',
+                         2, "silent index")
+        # One byte every 0.4 s never trips the idle limit; the file's own time does.
+        run = self._limited(self.index_with(FileName="../trickle/100000/400"))
+        self.assertLimit(run, "Download time limit: not complete within 6 s.", 'false && "Time limit."', 6,
+                         "trickling file")
+        self.assertRequests(run, [INDEX, "/trickle/100000/400"])
+
+    def test_an_index_over_the_size_limit_is_refused_and_leaves_no_file(self):
+        run = self._limited(self.published_index, "/body/65537")
+        self.assertLimit(run, "Download size limit: 65537 bytes declared, at most 65536 allowed.",
+                         'false && "Size limit."', 1, "declared length")
+        run = self._limited(self.published_index, "/endless")
+        self.assertLimit(run, "Download size limit: more than 65536 bytes received.", 'false && "Size limit."', 1,
+                         "endless body")
+
+
+class Https(SelfUpdateTest):
+    """An update from an https:// server whose certificate is signed by a test CA,
+    put into the system's certificate store (which Wine reads) for these tests only."""
+
+    CA_FILE = "/usr/local/share/ca-certificates/ardun-launcher-test-ca.crt"
+
+    @classmethod
+    def setUpClass(cls):
+        if os.geteuid() != 0 or not shutil.which("update-ca-certificates"):
+            raise unittest.SkipTest("HTTPS SKIPPED: adding a test CA to the system's store needs root and "
+                                    "update-ca-certificates")
+        cls.tls = os.path.join(cls.work, "tls")
+        os.makedirs(cls.tls)
+        ca_key, ca_cert = os.path.join(cls.tls, "ca.key"), os.path.join(cls.tls, "ca.crt")
+        key, request, cert = (os.path.join(cls.tls, n) for n in ("server.key", "server.csr", "server.crt"))
+        extensions = os.path.join(cls.tls, "server.ext")
+        with open(extensions, "w") as f:
+            f.write("subjectAltName=DNS:localhost,IP:127.0.0.1\nextendedKeyUsage=serverAuth\n")
+        for command in (
+                ["req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", ca_key, "-out", ca_cert, "-days", "2",
+                 "-subj", "/CN=Ardun launcher test CA"],
+                ["req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", request, "-subj", "/CN=localhost"],
+                ["x509", "-req", "-in", request, "-CA", ca_cert, "-CAkey", ca_key, "-CAcreateserial", "-out", cert,
+                 "-days", "2", "-extfile", extensions]):
+            subprocess.run(["openssl"] + command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shutil.copy(ca_cert, cls.CA_FILE)
+        subprocess.run(["update-ca-certificates"], check=True, stdout=subprocess.DEVNULL)
+        port_file = os.path.join(cls.tls, "port")
+        cls.tls_log = open(os.path.join(cls.tls, "server.log"), "w")
+        cls.tls_server = subprocess.Popen([sys.executable, SERVER, "--root", cls.www, "--port", str(ARGS.tls_port),
+                                           "--port-file", port_file, "--tls", cert, key],
+                                          stdout=cls.tls_log, stderr=subprocess.STDOUT)
+        for _ in range(100):
+            if os.path.exists(port_file) or cls.tls_server.poll() is not None:
+                break
+            time.sleep(0.1)
+        cls.ca_cert = ca_cert
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tls_server.terminate()
+        cls.tls_server.wait()
+        cls.tls_log.close()
+        os.remove(cls.CA_FILE)
+        subprocess.run(["update-ca-certificates", "--fresh"], stdout=subprocess.DEVNULL)
+
+    def test_an_update_over_https(self):
+        import ssl
+        self.serve(self.published_index)
+        folder = tempfile.mkdtemp(prefix="https-", dir=self.work)
+        shutil.copy(ARGS.https, os.path.join(folder, "ArdunLauncher.exe"))
+        with open(ARGS.https, "rb") as f:
+            installed = f.read()
+        run = self.start(folder)
+        context = ssl.create_default_context(cafile=self.ca_cert)
+        with urllib.request.urlopen("https://127.0.0.1:%d/__requests" % ARGS.tls_port, timeout=10,
+                                    context=context) as answer:
+            tls_requests = re.findall(r"^GET (\S+) HTTP", answer.read().decode("utf-8", "replace"), re.M)
+        self.assertResult(run, 1)
+        self.assertEqual(["/ardunlauncher/" + INDEX, "/ardunlauncher/" + PUBLISHED_NAME], tls_requests,
+                         run.describe())
+        self.assertMessages(run, [])
+        files = run.files()
+        expected = {"ArdunLauncher.exe": self.published}
+        if OLD_FILE in files:
+            expected[OLD_FILE] = installed
+        self.assertFiles(run, expected)
+
+
 class Failures(SelfUpdateTest):
     """Every failure leaves the program file as it was."""
 
@@ -530,6 +675,9 @@ def main():
     parser.add_argument("--port", type=int, required=True, help="the port the stand-in launchers fetch from")
     parser.add_argument("--launcher", required=True, help="the launcher program (1.0.0.2) fetching from that port")
     parser.add_argument("--standin", required=True, help="the client's stand-in updater (client_standin.exe)")
+    parser.add_argument("--limited", required=True, help="the installed stand-in with short download limits")
+    parser.add_argument("--https", required=True, help="the installed stand-in fetching from https://127.0.0.1:<tls-port>")
+    parser.add_argument("--tls-port", type=int, required=True, help="the port of the HTTPS test server")
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 
