@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Checks that every executable of a build imports system DLLs only (the run-time is
-# linked statically) and, for the release build, that it is a PE32 image.
+# linked statically) and is a PE32 image, and that the launcher of the build does not
+# carry a test update key (whoever has the test keys' private halves, which lie in this
+# repository, could sign updates for it).
 set -euo pipefail
 build=${1:-build/win32}
 allowed='^(kernel32|user32|gdi32|comctl32|wininet|version|msvcrt|advapi32|shell32|ole32|bcrypt|ws2_32|crypt32|secur32|shlwapi)\.dll$'
@@ -18,4 +20,19 @@ while IFS= read -r exe; do
     done < <("$objdump_tool" -p "$exe" | awk '/DLL Name:/ {print $3}')
 done < <(find "$build" -name '*.exe' -not -path '*/CMakeFiles/*' -not -path '*/wineprefix/*')
 echo "checked $count executables in $build: $([ $status = 0 ] && echo 'PE32, system DLLs only' || echo FAILED)"
+
+launcher=$build/app/ArdunLauncher.exe
+if [ ! -f "$launcher" ]; then
+    echo "no launcher at $launcher"
+    exit 1
+fi
+for key in "$(dirname "$0")"/../tests/signing/keys/*.pub.pem; do
+    hex=$(python3 "$(dirname "$0")/update_signing.py" public-key-hex "$key")
+    if python3 -c 'import sys; sys.exit(0 if bytes.fromhex(sys.argv[1]) in open(sys.argv[2], "rb").read() else 1)' \
+        "$hex" "$launcher"; then
+        echo "REFUSED: $launcher carries the test update key $(basename "$key"): build the release with the operators' key"
+        status=1
+    fi
+done
+[ $status = 0 ] && echo "$launcher carries no test update key"
 exit $status

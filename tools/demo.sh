@@ -25,8 +25,11 @@ if ! reason=$(qz_probe_32bit) || ! qz_have_wine32; then
     echo "!! THIS MACHINE CANNOT RUN THE 32-BIT RELEASE BUILD (${reason:-wine32:i386 is not installed}): the demo runs the 64-bit build"
     PRESET=win64
 fi
-echo "== building the launcher (preset $PRESET)"
-cmake --preset "$PRESET" >/dev/null
+# A throwaway signing key: the demo launcher takes only updates signed with it.
+KEYS=$ROOT/build/keys
+PUBLIC_KEY=$(bash tools/throwaway-key.sh "$KEYS")
+echo "== building the launcher (preset $PRESET, update key $PUBLIC_KEY)"
+cmake --preset "$PRESET" -DQZ_UPDATE_PUBLIC_KEY_FILE="$PUBLIC_KEY" >/dev/null
 cmake --build --preset "$PRESET" -j"$(nproc)" --target ArdunLauncherDemo ArdunLauncherDemoNext client_standin_demo qz_wine_anchor
 
 BUILD=$ROOT/build/$PRESET
@@ -44,8 +47,9 @@ for folder in zhcn zhcn_exp; do
 done
 ORIGINAL_MD5=$(md5sum < "$CLIENT/ArdunLauncher.exe" | cut -d' ' -f1)
 
-echo "== publishing launcher 1.0.0.3 on the local update server"
-python3 tools/publish_update.py "$DEMO/next/ArdunLauncher.exe" "$SERVER_ROOT/ardunlauncher"
+echo "== publishing launcher 1.0.0.3 on the local update server, signed"
+python3 tools/publish_update.py "$DEMO/next/ArdunLauncher.exe" "$SERVER_ROOT/ardunlauncher" \
+    --sign-key "$KEYS/update_key.pem" --public-key "$PUBLIC_KEY"
 NEW_MD5=$(md5sum < "$DEMO/next/ArdunLauncher.exe" | cut -d' ' -f1)
 python3 tests/support/http_test_server.py --root "$SERVER_ROOT" --port 18480 \
     --port-file "$DEMO/server.port" >"$DEMO/server.log" 2>&1 &

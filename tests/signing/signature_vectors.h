@@ -1,5 +1,5 @@
 // Known-answer data for the update signature check, made with tests/signing/keys/
-// (test keys only) by openssl through tools/update_signing.py.
+// (test keys only) with tools/update_signing.py.
 #ifndef QZ_TESTS_SIGNING_SIGNATURE_VECTORS_H
 #define QZ_TESTS_SIGNING_SIGNATURE_VECTORS_H
 
