@@ -135,9 +135,11 @@ def setUpModule():
 
     # The operator's publication, made once; each case serves a copy or a variant.
     shared.publication = os.path.join(shared.work, "publication")
+    # Signed with the test key, and checked against its public half as the launchers carry it.
     sign_key = getattr(ARGS, "sign_key", None)
     subprocess.run([sys.executable, PUBLISH, ARGS.published, shared.publication] +
-                   (["--sign-key", sign_key] if sign_key else []), check=True, stdout=subprocess.DEVNULL)
+                   (["--sign-key", sign_key, "--public-key", sign_key[:-len(".pem")] + ".pub.pem"] if sign_key else []),
+                   check=True, stdout=subprocess.DEVNULL)
     with open(os.path.join(shared.publication, INDEX), "r") as f:
         shared.published_index = f.read()
 

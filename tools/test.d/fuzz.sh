@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Fuzzes the version-text parser of the host build (ASan and UBSan on) for 60 seconds.
+# Fuzzes the version-text parser of the host build (ASan and UBSan on) for 30 seconds.
 # Fails when libFuzzer reports a crash, a sanitizer error, a time-out or a broken
 # invariant; the failing input is kept in <build>/fuzz-artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${QZ_NATIVE_BUILD:-build/native}
 fuzzer=$build/tests/fuzz/version_fuzz
-seconds=${QZ_FUZZ_SECONDS:-60}
+seconds=${QZ_FUZZ_SECONDS:-30}
 
 if [ ! -x "$fuzzer" ]; then
     echo "fuzz: $fuzzer is missing; build the native preset first" >&2
