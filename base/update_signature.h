@@ -1,22 +1,17 @@
-// Signed updates: the update index names the new launcher's SHA-256 and carries an
-// ECDSA P-256 signature over its values, made with the publisher's private key. A
-// launcher built with the matching public key installs only what that key signed.
+// What signed updates are checked with: SHA-256 file digests and ECDSA P-256 signature
+// verification through the platform's CNG, and the hexadecimal form both travel in.
+// (The update index names the new launcher's SHA-256 and carries a signature over its
+// values, made with the publisher's private key: selfupdate/update_index.h.)
 #ifndef QZ_BASE_UPDATE_SIGNATURE_H
 #define QZ_BASE_UPDATE_SIGNATURE_H
 
 #include <cstddef>
-#include <string>
 
 // The public key as the raw coordinates X || Y of the P-256 point, 32 bytes each.
 #define QZ_UPDATE_PUBLIC_KEY_SIZE 64
 // The signature as the raw values r || s, 32 bytes each.
 #define QZ_UPDATE_SIGNATURE_SIZE 64
 #define QZ_SHA256_SIZE 32
-
-// The text the signature covers: one "key=value" line, ended by a line feed, for each
-// of the four values in this order.
-std::string QZ_BuildUpdateSignedText(const char* cszVersion, const char* cszFileName,
-                                     const char* cszFileMD5, const char* cszFileSHA256);
 
 // Reads exactly uSize bytes written as 2 * uSize hexadecimal digits (either case) and
 // nothing else. Returns 1 on success, 0 for any other text.

@@ -9,28 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/launcher_dialog.h"
-
-// The launcher window names this class its friend; the benchmark reaches the skin
-// steps through it.
-class QZ_ArdunLauncherDlgTest
-{
-public:
-    static void SetChoiceCount(QZ_ArdunLauncherDlg& Dialog, int nCount)
-    {
-        Dialog.m_ServerItemList.clear();
-        for (int i = 0; i < nCount; ++i)
-        {
-            QZ_ArdunLauncherDlg::ServerItem Item;
-            Item.strName = "Choice";
-            Item.pButton = NULL;
-            Dialog.m_ServerItemList.push_back(Item);
-        }
-    }
-    static int InitBackgroundBitmap(QZ_ArdunLauncherDlg& Dialog) { return Dialog._InitBackgroundBitmap(); }
-    static int InitDialogRegion(QZ_ArdunLauncherDlg& Dialog) { return Dialog._InitDialogRegion(); }
-    static HBITMAP Background(QZ_ArdunLauncherDlg& Dialog) { return Dialog.m_BackgroundBitmap; }
-};
+#include "tests/ui/launcher_dialog_access.h"
 
 namespace
 {

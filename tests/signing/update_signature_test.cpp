@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/update_signature.h"
+#include "selfupdate/update_index.h"
 #include "signature_vectors.h"
 
 namespace

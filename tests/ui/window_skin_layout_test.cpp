@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/window_skin_layout.h"
+#include "ui/window_skin.h"
 
 namespace
 {

@@ -1,4 +1,4 @@
-#include "ui/window_skin_layout.h"
+#include "ui/window_skin.h"
 
 int QZ_SkinPictureHeight(int nChoiceCount, int nPiecesHeight)
 {

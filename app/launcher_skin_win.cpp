@@ -1,9 +1,10 @@
-// The launcher window's composed background and its shape.
-#include "ui/window_skin.h"
-
+// The launcher window's composed background and its shape (the arithmetic is
+// ui/window_skin.h's).
 #include "app/launcher_dialog.h"
+
 #include "base/log.h"
 #include "res/resource.h"
+#include "ui/window_skin.h"
 
 // Composes m_BackgroundBitmap, 262 pixels wide and as high as the server choices need:
 // the top piece at the top, the bottom piece against the bottom, the middle band

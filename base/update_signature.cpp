@@ -1,21 +1,5 @@
 #include "base/update_signature.h"
 
-std::string QZ_BuildUpdateSignedText(const char* cszVersion, const char* cszFileName,
-                                     const char* cszFileMD5, const char* cszFileSHA256)
-{
-    std::string strText;
-    strText += "LastestVersionNumber=";
-    strText += cszVersion ? cszVersion : "";
-    strText += "\nFileName=";
-    strText += cszFileName ? cszFileName : "";
-    strText += "\nFileMD5=";
-    strText += cszFileMD5 ? cszFileMD5 : "";
-    strText += "\nFileSHA256=";
-    strText += cszFileSHA256 ? cszFileSHA256 : "";
-    strText += "\n";
-    return strText;
-}
-
 namespace
 {
 

@@ -12,11 +12,12 @@
 
 #include "base/http_download.h"
 #include "base/log.h"
-#include "base/md5.h"
 #include "base/md5_file.h"
 #include "base/text_compare.h"
 #include "base/update_signature.h"
 #include "base/version_number.h"
+#include "selfupdate/folder_lock.h"
+#include "selfupdate/update_index.h"
 #include "selfupdate/update_server.h"
 
 // The length checks compare an int with _countof(); the int is known positive there.
@@ -26,41 +27,13 @@
 namespace
 {
 
-const char  QZ_UPDATE_INDEX_NAME[] = "index.txt";
-const char  QZ_UPDATE_SECTION[] = "SelfUpdate";
-const char  QZ_UPDATE_KEY_VERSION[] = "LastestVersionNumber";
-const char  QZ_UPDATE_KEY_FILE_NAME[] = "FileName";
-const char  QZ_UPDATE_KEY_FILE_MD5[] = "FileMD5";
-// Read only by builds with an update signing key.
-const char  QZ_UPDATE_KEY_FILE_SHA256[] = "FileSHA256";
-const char  QZ_UPDATE_KEY_SIGNATURE[] = "Signature";
 // The work files keep this name whatever the running launcher file is called.
 const char  QZ_UPDATE_WORK_FILE_NAME[] = "ArdunLauncher.exe";
 const char  QZ_UPDATE_NEW_FILE_SUFFIX[] = ".new";
 const char  QZ_UPDATE_OLD_FILE_SUFFIX[] = ".tmp";
 
-// Names the lock that lets one self-update at a time work in a launcher folder.
-const char  QZ_UPDATE_LOCK_PREFIX[] = "Local\\ArdunLauncherSelfUpdate-";
-
 const int   QZ_MOVE_FILE_TRIES = 3;
 const DWORD QZ_MOVE_FILE_PAUSE = 500;  // milliseconds, after every failed try
-
-// Reads one value of the index's section into szValue (dwSize characters, no default)
-// and returns its length. The profile reader cuts a value that does not fit and then
-// returns dwSize - 1, the length of a value that just fits; such a value is read once
-// more with one character to spare, so a longer value returns dwSize or more and is
-// refused by the caller's length check instead of being used cut short.
-int ReadIndexValue(const char* cszKey, char* szValue, DWORD dwSize, const char* cszIndexFileName)
-{
-    DWORD dwLength = ::GetPrivateProfileStringA(QZ_UPDATE_SECTION, cszKey, NULL, szValue, dwSize, cszIndexFileName);
-    if (dwLength + 1 >= dwSize)
-    {
-        std::string strLonger(dwSize + 1, '\0');
-        dwLength = ::GetPrivateProfileStringA(QZ_UPDATE_SECTION, cszKey, NULL, &strLonger[0], dwSize + 1,
-                                              cszIndexFileName);
-    }
-    return (int)dwLength;
-}
 
 // Clears the attributes of a work file and deletes it; failures do not matter here
 // (the old launcher file cannot be deleted while this process runs from it).
@@ -70,43 +43,6 @@ void RemoveWorkFile(const std::string& strFileName)
         return;
     ::SetFileAttributesA(strFileName.c_str(), FILE_ATTRIBUTE_NORMAL);
     remove(strFileName.c_str());
-}
-
-// Takes the self-update lock of the launcher folder cszFolder: a named mutex whose name
-// is derived from the case-folded full path, so that every launcher started from that
-// folder, by any name or path spelling, finds the same one. *phLock receives the mutex
-// (NULL if it could not be made); returns 1 when this process owns it, 0 when another
-// launcher holds it.
-int TakeFolderLock(const char* cszFolder, HANDLE* phLock)
-{
-    char szFullPath[MAX_PATH];
-    unsigned char byDigest[QZ_MD5_DIGEST_SIZE];
-    char szDigit[3];
-    QZ_MD5Context Context;
-    DWORD dwLength = ::GetFullPathNameA(cszFolder, _countof(szFullPath), szFullPath, NULL);
-    DWORD dwWait = 0;
-    std::string strName;
-
-    *phLock = NULL;
-    if (dwLength == 0 || dwLength >= _countof(szFullPath))
-        return 0;
-    ::CharLowerBuffA(szFullPath, dwLength);
-    QZ_MD5Init(&Context);
-    QZ_MD5Update(&Context, szFullPath, dwLength);
-    QZ_MD5Final(byDigest, &Context);
-    strName = QZ_UPDATE_LOCK_PREFIX;
-    for (unsigned char byValue : byDigest)
-    {
-        snprintf(szDigit, sizeof(szDigit), "%02x", byValue);
-        strName += szDigit;
-    }
-
-    *phLock = ::CreateMutexA(NULL, FALSE, strName.c_str());
-    if (!*phLock)
-        return 0;
-    // An abandoned lock (a launcher that died while updating) is ours now.
-    dwWait = ::WaitForSingleObject(*phLock, 0);
-    return dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED;
 }
 
 }  // namespace
@@ -157,8 +93,8 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
 
     // One self-update at a time per folder: the work files have fixed names. A second
     // launcher leaves them to the first and goes on without updating.
-    nRetCode = TakeFolderLock(strApplicationPath.c_str(), &hFolderLock);
-    QZLOG_PROCESS_ERROR(hFolderLock && "TakeFolderLock()");
+    nRetCode = QZ_TakeSelfUpdateLock(strApplicationPath.c_str(), &hFolderLock);
+    QZLOG_PROCESS_ERROR(hFolderLock && "QZ_TakeSelfUpdateLock()");
     if (!nRetCode)
     {
         QZ_WriteLog(LOG_LEVEL_INFO, "Another launcher is updating the launcher in %s; this one skips its self-update.",
@@ -178,7 +114,7 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     QZLOG_PROCESS_ERROR(nRetCode && "QZ_HttpSyncDownloadFile()");
 
     // No default: a missing section, key or value reads as length 0.
-    nRetCode = ReadIndexValue(QZ_UPDATE_KEY_VERSION, szBuffer, _countof(szBuffer), strIndexFileName.c_str());
+    nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_VERSION, szBuffer, _countof(szBuffer), strIndexFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]LastestVersionNumber.");
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szBuffer));
 
@@ -199,7 +135,7 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
         goto Exit0;
     }
 
-    nRetCode = ReadIndexValue(QZ_UPDATE_KEY_FILE_NAME, szBuffer, _countof(szBuffer), strIndexFileName.c_str());
+    nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_FILE_NAME, szBuffer, _countof(szBuffer), strIndexFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileName.");
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szBuffer));
 
@@ -207,7 +143,7 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     strFileName = szBuffer;
     strNewFileURL = std::string(g_cszUpdateBaseURL) + szBuffer;
 
-    nRetCode = ReadIndexValue(QZ_UPDATE_KEY_FILE_MD5, szMD5, _countof(szMD5), strIndexFileName.c_str());
+    nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_FILE_MD5, szMD5, _countof(szMD5), strIndexFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileMD5.");
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szMD5));
 
@@ -216,12 +152,12 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     // anything but the index is downloaded.
     if (g_nUpdatePublicKeyPresent)
     {
-        nRetCode = ReadIndexValue(QZ_UPDATE_KEY_FILE_SHA256, szSHA256, _countof(szSHA256), strIndexFileName.c_str());
+        nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_FILE_SHA256, szSHA256, _countof(szSHA256), strIndexFileName.c_str());
         QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileSHA256.");
         nRetCode = QZ_ParseHexBytes(szSHA256, abyParsed, QZ_SHA256_SIZE);
         QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]FileSHA256 is not 64 hexadecimal digits.");
 
-        nRetCode = ReadIndexValue(QZ_UPDATE_KEY_SIGNATURE, szSignature, _countof(szSignature),
+        nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_SIGNATURE, szSignature, _countof(szSignature),
                                   strIndexFileName.c_str());
         QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]Signature.");
         nRetCode = QZ_ParseHexBytes(szSignature, abyParsed, QZ_UPDATE_SIGNATURE_SIZE);
