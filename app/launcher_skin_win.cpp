@@ -13,7 +13,7 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
 {
     int nResult = 0;
     int nRetCode = 0;
-    CDC* pDC = NULL;
+    CDC WindowDC;
     CBitmap TopBitmap;
     CBitmap MiddleBitmap;
     CBitmap BottomBitmap;
@@ -31,8 +31,8 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
     HGDIOBJ pOldMiddle = NULL;
     HGDIOBJ pOldBottom = NULL;
 
-    pDC = GetDC();
-    QZLOG_PROCESS_ERROR(pDC);
+    nRetCode = WindowDC.Attach(::GetDC(m_hWnd));
+    QZLOG_PROCESS_ERROR(nRetCode && "GetDC()");
 
     nRetCode = TopBitmap.LoadBitmap(IDB_BACKGROUND_TOP);
     QZLOG_PROCESS_ERROR(nRetCode);
@@ -53,15 +53,15 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
                                    TopInfo.bmHeight + MiddleInfo.bmHeight + BottomInfo.bmHeight);
 
     m_BackgroundBitmap.DeleteObject();
-    nRetCode = m_BackgroundBitmap.CreateCompatibleBitmap(pDC, nWidth, nHeight);
+    nRetCode = m_BackgroundBitmap.CreateCompatibleBitmap(&WindowDC, nWidth, nHeight);
     QZLOG_PROCESS_ERROR(nRetCode);
 
-    nRetCode = WorkDC.CreateCompatibleDC(pDC);
+    nRetCode = WorkDC.CreateCompatibleDC(&WindowDC);
     QZLOG_PROCESS_ERROR(nRetCode);
     pOldBackground = WorkDC.SelectObject(&m_BackgroundBitmap);
     QZLOG_PROCESS_ERROR(pOldBackground);
 
-    nRetCode = TopDC.CreateCompatibleDC(pDC);
+    nRetCode = TopDC.CreateCompatibleDC(&WindowDC);
     QZLOG_PROCESS_ERROR(nRetCode);
     pOldTop = TopDC.SelectObject(&TopBitmap);
     QZLOG_PROCESS_ERROR(pOldTop);
@@ -69,7 +69,7 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
                                  TopInfo.bmHeight, SRCCOPY);
     QZLOG_PROCESS_ERROR(nRetCode);
 
-    nRetCode = MiddleDC.CreateCompatibleDC(pDC);
+    nRetCode = MiddleDC.CreateCompatibleDC(&WindowDC);
     QZLOG_PROCESS_ERROR(nRetCode);
     pOldMiddle = MiddleDC.SelectObject(&MiddleBitmap);
     QZLOG_PROCESS_ERROR(pOldMiddle);
@@ -78,7 +78,7 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
                                  MiddleInfo.bmWidth, MiddleInfo.bmHeight, SRCCOPY);
     QZLOG_PROCESS_ERROR(nRetCode);
 
-    nRetCode = BottomDC.CreateCompatibleDC(pDC);
+    nRetCode = BottomDC.CreateCompatibleDC(&WindowDC);
     QZLOG_PROCESS_ERROR(nRetCode);
     pOldBottom = BottomDC.SelectObject(&BottomBitmap);
     QZLOG_PROCESS_ERROR(pOldBottom);
@@ -100,8 +100,8 @@ Exit0:
     if (pOldBackground)
         WorkDC.SelectObject(pOldBackground);
     WorkDC.DeleteDC();
-    if (pDC)
-        ReleaseDC(pDC);
+    if (WindowDC.GetSafeHdc())
+        ::ReleaseDC(m_hWnd, WindowDC.Detach());
     BottomBitmap.DeleteObject();
     MiddleBitmap.DeleteObject();
     TopBitmap.DeleteObject();
