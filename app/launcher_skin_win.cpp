@@ -2,6 +2,9 @@
 // ui/window_skin.h's).
 #include "app/launcher_dialog.h"
 
+#include <cstring>
+#include <vector>
+
 #include "base/log.h"
 #include "res/resource.h"
 #include "ui/window_skin.h"
@@ -109,19 +112,26 @@ Exit0:
 }
 
 // Sizes and centres the window to m_BackgroundBitmap and cuts its shape: one region
-// rectangle one pixel high per run of pixels that are not SHAPE_KEY_COLOR.
+// rectangle one pixel high per run of pixels that are not SHAPE_KEY_COLOR. The picture
+// is read once, whole (GetDIBits), and the region made in one call from all the runs.
 int QZ_ArdunLauncherDlg::_InitDialogRegion()
 {
     int nResult = 0;
     int nRetCode = 0;
     BITMAP BackgroundInfo = {};
+    BITMAPINFO PictureFormat = {};
     int nWidth = 0;
     int nHeight = 0;
     CDC MemoryDC;
-    HGDIOBJ pOldBitmap = NULL;
     HRGN hShape = NULL;
-    HRGN hRun = NULL;
     QZ_PixelRun Run = {};
+    std::vector<uint32_t> Pixels;
+    std::vector<RECT> Runs;
+    std::vector<BYTE> ShapeData;
+    RGNDATAHEADER* pShapeHeader = NULL;
+    // The key as a 32-bit DIB pixel holds it: 0x00RRGGBB, where a colour value is 0x00BBGGRR.
+    const uint32_t uKeyPixel =
+        ((SHAPE_KEY_COLOR & 0xFF) << 16) | (SHAPE_KEY_COLOR & 0xFF00) | ((SHAPE_KEY_COLOR >> 16) & 0xFF);
 
     nRetCode = m_BackgroundBitmap.GetBitmap(&BackgroundInfo);
     QZLOG_PROCESS_ERROR(nRetCode);
@@ -133,37 +143,40 @@ int QZ_ArdunLauncherDlg::_InitDialogRegion()
 
     nRetCode = MemoryDC.CreateCompatibleDC(NULL);
     QZLOG_PROCESS_ERROR(nRetCode);
-    pOldBitmap = MemoryDC.SelectObject(&m_BackgroundBitmap);
-    QZLOG_PROCESS_ERROR(pOldBitmap);
 
-    hShape = ::CreateRectRgn(0, 0, 0, 0);
-    nRetCode = hShape != NULL;
-    QZLOG_PROCESS_ERROR(nRetCode);
+    // Top row first, 32 bits a pixel.
+    PictureFormat.bmiHeader.biSize = sizeof(PictureFormat.bmiHeader);
+    PictureFormat.bmiHeader.biWidth = nWidth;
+    PictureFormat.bmiHeader.biHeight = -nHeight;
+    PictureFormat.bmiHeader.biPlanes = 1;
+    PictureFormat.bmiHeader.biBitCount = 32;
+    PictureFormat.bmiHeader.biCompression = BI_RGB;
+    Pixels.resize((size_t)nWidth * (size_t)nHeight);
+    nRetCode = ::GetDIBits(MemoryDC, m_BackgroundBitmap, 0, (UINT)nHeight, Pixels.data(), &PictureFormat,
+                           DIB_RGB_COLORS) == nHeight;
+    QZLOG_PROCESS_ERROR(nRetCode && "GetDIBits()");
 
     for (int y = 0; y < nHeight; ++y)
     {
-        auto GetPixelAt = [&MemoryDC, y](int x) { return (uint32_t)MemoryDC.GetPixel(x, y); };
-        int x = 0;
-        while (x < nWidth && QZ_FindPixelRun(GetPixelAt, nWidth, x, SHAPE_KEY_COLOR, &Run))
-        {
-            hRun = ::CreateRectRgn(Run.nLeft, y, Run.nRight, y + 1);
-            nRetCode = hRun != NULL;
-            QZLOG_PROCESS_ERROR(nRetCode);
-
-            nRetCode = ::CombineRgn(hShape, hShape, hRun, RGN_OR) != ERROR;
-            QZLOG_PROCESS_ERROR(nRetCode);
-
-            ::DeleteObject(hRun);
-            hRun = NULL;
-            x = Run.nRight;
-        }
+        uint32_t* puRow = &Pixels[(size_t)y * (size_t)nWidth];
+        for (int x = 0; x < nWidth; ++x)
+            puRow[x] &= 0x00FFFFFF;
+        for (int x = 0; QZ_NextPixelRun(puRow, nWidth, x, uKeyPixel, &Run); x = Run.nRight)
+            Runs.push_back(RECT{ Run.nLeft, y, Run.nRight, y + 1 });
     }
 
-    // Free the picture before the shape is set: the system may erase the window from
-    // inside SetWindowRgn, and the erase can select the picture only when no other
-    // device context holds it.
-    MemoryDC.SelectObject(pOldBitmap);
-    pOldBitmap = NULL;
+    ShapeData.resize(sizeof(RGNDATAHEADER) + Runs.size() * sizeof(RECT));
+    pShapeHeader = (RGNDATAHEADER*)ShapeData.data();
+    pShapeHeader->dwSize = sizeof(RGNDATAHEADER);
+    pShapeHeader->iType = RDH_RECTANGLES;
+    pShapeHeader->nCount = (DWORD)Runs.size();
+    pShapeHeader->nRgnSize = (DWORD)(Runs.size() * sizeof(RECT));
+    pShapeHeader->rcBound = RECT{ 0, 0, nWidth, nHeight };
+    if (!Runs.empty())
+        memcpy(ShapeData.data() + sizeof(RGNDATAHEADER), Runs.data(), Runs.size() * sizeof(RECT));
+    hShape = ::ExtCreateRegion(NULL, (DWORD)ShapeData.size(), (const RGNDATA*)ShapeData.data());
+    nRetCode = hShape != NULL;
+    QZLOG_PROCESS_ERROR(nRetCode);
 
     nRetCode = SetWindowRgn(hShape, TRUE);
     QZLOG_PROCESS_ERROR(nRetCode);
@@ -173,12 +186,8 @@ int QZ_ArdunLauncherDlg::_InitDialogRegion()
 
     nResult = 1;
 Exit0:
-    if (hRun)
-        ::DeleteObject(hRun);
     if (hShape)
         ::DeleteObject(hShape);
-    if (pOldBitmap)
-        MemoryDC.SelectObject(pOldBitmap);
     MemoryDC.DeleteDC();
     return nResult;
 }

@@ -114,6 +114,84 @@ TEST_F(WindowSkinTest, WindowTakesThePicturesSizeAndLosesOnlyItsCorners)
     EXPECT_NE(m_Dialog.m_hWnd, ::WindowFromPoint(POINT{ rcWindow.left, rcWindow.top }));
 }
 
+// The shape as a pixel-by-pixel scan makes it: every pixel read with GetPixel, one
+// rectangle region per run of non-key pixels, united one by one.
+HRGN ShapeByPixelScan(HBITMAP hPicture)
+{
+    BITMAP Info = {};
+    ::GetObjectA(hPicture, sizeof(Info), &Info);
+    HDC hMemory = ::CreateCompatibleDC(NULL);
+    HGDIOBJ hOld = ::SelectObject(hMemory, hPicture);
+    HRGN hShape = ::CreateRectRgn(0, 0, 0, 0);
+    for (int y = 0; y < Info.bmHeight; ++y)
+    {
+        for (int x = 0; x < Info.bmWidth;)
+        {
+            if (::GetPixel(hMemory, x, y) == SHAPE_KEY_COLOR)
+            {
+                ++x;
+                continue;
+            }
+            int nLeft = x;
+            while (x < Info.bmWidth && ::GetPixel(hMemory, x, y) != SHAPE_KEY_COLOR)
+                ++x;
+            HRGN hRun = ::CreateRectRgn(nLeft, y, x, y + 1);
+            ::CombineRgn(hShape, hShape, hRun, RGN_OR);
+            ::DeleteObject(hRun);
+        }
+    }
+    ::SelectObject(hMemory, hOld);
+    ::DeleteDC(hMemory);
+    return hShape;
+}
+
+bool ShapeIsThePixelScans(QZ_ArdunLauncherDlg& Dialog, size_t* puRects)
+{
+    HRGN hExpected = ShapeByPixelScan(Access::Background(Dialog));
+    HRGN hShape = ::CreateRectRgn(0, 0, 0, 0);
+    bool bEqual = ::GetWindowRgn(Dialog.m_hWnd, hShape) != ERROR && ::EqualRgn(hShape, hExpected);
+    *puRects = QZ_WindowRegionRects(Dialog.m_hWnd).size();
+    ::DeleteObject(hShape);
+    ::DeleteObject(hExpected);
+    return bEqual;
+}
+
+// The shape is cut from one read of the whole picture: it must be the very region the
+// pixel-by-pixel scan gives, for the launcher's own pieces and for a picture of many
+// short runs (key pixels and colours one unit off the key in every channel).
+TEST_F(WindowSkinTest, ShapeIsTheRegionOfAPixelByPixelScan)
+{
+    size_t uRects = 0;
+    for (int n : { 2, 3 })
+    {
+        Access::SetChoiceCount(m_Dialog, n);
+        ASSERT_EQ(1, Access::InitBackgroundBitmap(m_Dialog));
+        ASSERT_EQ(1, Access::InitDialogRegion(m_Dialog));
+        EXPECT_TRUE(ShapeIsThePixelScans(m_Dialog, &uRects)) << n << " choices";
+    }
+
+    const COLORREF Colours[] = { SHAPE_KEY_COLOR, RGB(254, 87, 226), RGB(255, 88, 226), RGB(255, 87, 225),
+                                 RGB(0, 0, 0), RGB(255, 255, 255) };
+    CDC ScreenDC;
+    ScreenDC.Attach(::GetDC(NULL));
+    CBitmap& Background = Access::Background(m_Dialog);
+    Background.DeleteObject();
+    ASSERT_TRUE(Background.CreateCompatibleBitmap(&ScreenDC, 301, 97));
+    ::ReleaseDC(NULL, ScreenDC.Detach());
+    {
+        CDC MemoryDC;
+        ASSERT_TRUE(MemoryDC.CreateCompatibleDC(NULL));
+        HGDIOBJ hOld = MemoryDC.SelectObject(&Background);
+        for (int y = 0; y < 97; ++y)
+            for (int x = 0; x < 301; ++x)
+                ::SetPixel(MemoryDC, x, y, Colours[(x * 7 + y * 13 + (x * y) % 5) % 6]);
+        MemoryDC.SelectObject(hOld);
+    }
+    ASSERT_EQ(1, Access::InitDialogRegion(m_Dialog));
+    EXPECT_TRUE(ShapeIsThePixelScans(m_Dialog, &uRects)) << "the synthetic picture";
+    EXPECT_GT(uRects, 97u * 20u) << "the synthetic picture should give many runs";
+}
+
 TEST_F(WindowSkinTest, PictureWithoutKeyPixelsGivesOneRectangle)
 {
     CDC ScreenDC;
