@@ -2,11 +2,9 @@
 // ui/window_skin.h's).
 #include "app/launcher_dialog.h"
 
-#include <cstring>
-#include <vector>
-
 #include "base/log.h"
 #include "res/resource.h"
+#include "ui/window_shape.h"
 #include "ui/window_skin.h"
 
 // Composes m_BackgroundBitmap, 262 pixels wide and as high as the server choices need:
@@ -112,69 +110,21 @@ Exit0:
 }
 
 // Sizes and centres the window to m_BackgroundBitmap and cuts its shape: one region
-// rectangle one pixel high per run of pixels that are not SHAPE_KEY_COLOR. The picture
-// is read once, whole (GetDIBits), and the region made in one call from all the runs.
+// rectangle one pixel high per run of pixels that are not SHAPE_KEY_COLOR.
 int QZ_ArdunLauncherDlg::_InitDialogRegion()
 {
     int nResult = 0;
     int nRetCode = 0;
     BITMAP BackgroundInfo = {};
-    BITMAPINFO PictureFormat = {};
-    int nWidth = 0;
-    int nHeight = 0;
-    CDC MemoryDC;
     HRGN hShape = NULL;
-    QZ_PixelRun Run = {};
-    std::vector<uint32_t> Pixels;
-    std::vector<RECT> Runs;
-    std::vector<BYTE> ShapeData;
-    RGNDATAHEADER* pShapeHeader = NULL;
-    // The key as a 32-bit DIB pixel holds it: 0x00RRGGBB, where a colour value is 0x00BBGGRR.
-    const uint32_t uKeyPixel =
-        ((SHAPE_KEY_COLOR & 0xFF) << 16) | (SHAPE_KEY_COLOR & 0xFF00) | ((SHAPE_KEY_COLOR >> 16) & 0xFF);
 
     nRetCode = m_BackgroundBitmap.GetBitmap(&BackgroundInfo);
     QZLOG_PROCESS_ERROR(nRetCode);
-    nWidth = BackgroundInfo.bmWidth;
-    nHeight = BackgroundInfo.bmHeight;
 
-    MoveWindow(0, 0, nWidth, nHeight, TRUE);
+    MoveWindow(0, 0, BackgroundInfo.bmWidth, BackgroundInfo.bmHeight, TRUE);
     CenterWindow();
 
-    nRetCode = MemoryDC.CreateCompatibleDC(NULL);
-    QZLOG_PROCESS_ERROR(nRetCode);
-
-    // Top row first, 32 bits a pixel.
-    PictureFormat.bmiHeader.biSize = sizeof(PictureFormat.bmiHeader);
-    PictureFormat.bmiHeader.biWidth = nWidth;
-    PictureFormat.bmiHeader.biHeight = -nHeight;
-    PictureFormat.bmiHeader.biPlanes = 1;
-    PictureFormat.bmiHeader.biBitCount = 32;
-    PictureFormat.bmiHeader.biCompression = BI_RGB;
-    Pixels.resize((size_t)nWidth * (size_t)nHeight);
-    nRetCode = ::GetDIBits(MemoryDC, m_BackgroundBitmap, 0, (UINT)nHeight, Pixels.data(), &PictureFormat,
-                           DIB_RGB_COLORS) == nHeight;
-    QZLOG_PROCESS_ERROR(nRetCode && "GetDIBits()");
-
-    for (int y = 0; y < nHeight; ++y)
-    {
-        uint32_t* puRow = &Pixels[(size_t)y * (size_t)nWidth];
-        for (int x = 0; x < nWidth; ++x)
-            puRow[x] &= 0x00FFFFFF;
-        for (int x = 0; QZ_NextPixelRun(puRow, nWidth, x, uKeyPixel, &Run); x = Run.nRight)
-            Runs.push_back(RECT{ Run.nLeft, y, Run.nRight, y + 1 });
-    }
-
-    ShapeData.resize(sizeof(RGNDATAHEADER) + Runs.size() * sizeof(RECT));
-    pShapeHeader = (RGNDATAHEADER*)ShapeData.data();
-    pShapeHeader->dwSize = sizeof(RGNDATAHEADER);
-    pShapeHeader->iType = RDH_RECTANGLES;
-    pShapeHeader->nCount = (DWORD)Runs.size();
-    pShapeHeader->nRgnSize = (DWORD)(Runs.size() * sizeof(RECT));
-    pShapeHeader->rcBound = RECT{ 0, 0, nWidth, nHeight };
-    if (!Runs.empty())
-        memcpy(ShapeData.data() + sizeof(RGNDATAHEADER), Runs.data(), Runs.size() * sizeof(RECT));
-    hShape = ::ExtCreateRegion(NULL, (DWORD)ShapeData.size(), (const RGNDATA*)ShapeData.data());
+    hShape = QZ_CreateShapeRegion(m_BackgroundBitmap, SHAPE_KEY_COLOR);
     nRetCode = hShape != NULL;
     QZLOG_PROCESS_ERROR(nRetCode);
 
@@ -188,6 +138,5 @@ int QZ_ArdunLauncherDlg::_InitDialogRegion()
 Exit0:
     if (hShape)
         ::DeleteObject(hShape);
-    MemoryDC.DeleteDC();
     return nResult;
 }
