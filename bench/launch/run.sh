@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Start-up benchmark: the launcher from its process start
 #   - to its updater's process start, with only the official client installed, against
-#     a minimal program that only starts the same updater (qz_bench_min_start);
+#     a minimal program that makes the launcher's dialog hidden and starts the same updater
+#     from its initialisation (qz_bench_min_dialog);
 #   - to its window first shown, with both clients installed, against a minimal
 #     program that only shows a window of the same size (qz_bench_min_window);
 # both pairs timed side by side in one run by qz_bench_launch_timer under Wine, the
@@ -12,35 +13,17 @@
 # The launcher's self-update asks a local test server on 127.0.0.1:18434, which finds
 # it up to date.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-ROOT=$PWD
+source "$(dirname "$0")/../common.sh"
 BUILD=${1:-build/win64}
 ROUNDS=${2:-9}
-PORT=18434
 
-echo "== building the benchmark programs in $BUILD"
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake --preset win64 -B "$BUILD" >/dev/null
-fi
-cmake --build "$BUILD" -j2 --target qz_bench_launch_launcher qz_bench_launch_timer qz_bench_min_start \
-    qz_bench_min_window client_standin >/dev/null
-BENCH=$(cd "$BUILD/bench/launch" && pwd)
-STANDIN=$(find "$BUILD/tools/client_standin" -name client_standin.exe | head -n1)
+qz_bench_build "$BUILD" qz_bench_launch_launcher qz_bench_launch_timer qz_bench_min_dialog qz_bench_min_window \
+    client_standin
+BENCH=$(dirname "$(qz_bench_exe qz_bench_launch_timer)")
+STANDIN=$(qz_bench_exe client_standin)
 VERSION=$(sed -n 's/^QZ_FILE_VERSION:STRING=//p' "$BUILD/CMakeCache.txt")
 
-SCRATCH=${TMPDIR:-/tmp}
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then SCRATCH=/dev/shm; fi
-WORK=$(mktemp -d "$SCRATCH/qz-bench-launch.XXXXXX")
-server_pid=
-cleanup() {
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
-    qz_session_stop 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+qz_bench_scratch launch
 
 # Four client folders: the launcher and the minimal starter with the official client
 # only, the launcher with both clients, and the minimal window program.
@@ -55,7 +38,7 @@ layout() {  # folder program clients...
     done
 }
 layout launcher-official "$BENCH/launcher/ArdunLauncher.exe" zhcn
-layout minimal-start "$BENCH/qz_bench_min_start.exe" zhcn
+layout minimal-dialog "$BENCH/qz_bench_min_dialog.exe" zhcn
 layout launcher-both "$BENCH/launcher/ArdunLauncher.exe" zhcn zhcn_exp
 layout minimal-window "$BENCH/qz_bench_min_window.exe"
 mkdir -p "$WORK/www/ardunlauncher"
@@ -63,18 +46,8 @@ printf '[SelfUpdate]\r\nLastestVersionNumber=%s\r\n' "$VERSION" >"$WORK/www/ardu
 win() { echo "Z:$1" | tr / '\\'; }
 
 echo "== starting the update server, the display and Wine"
-python3 tests/support/http_test_server.py --root "$WORK/www" --port "$PORT" --port-file "$WORK/port" \
-    >"$WORK/server.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 1 100); do
-    [ -s "$WORK/port" ] && break
-    sleep 0.1
-done
-[ -s "$WORK/port" ] || { echo "the test server did not start on port $PORT"; cat "$WORK/server.log"; exit 1; }
-
-export QZ_WINEPREFIX=${QZ_WINEPREFIX:-$(cd "$BUILD" && pwd)/wineprefix}
-source tools/test-session.sh
-qz_session_start
+qz_bench_server "$WORK/www" 18434
+qz_bench_session
 
 timer() {  # mode a b
     "$ROOT/tools/wine-run" "$BENCH/qz_bench_launch_timer.exe" "$1" "$ROUNDS" "$(win "$2")" "$(win "$3")" |
@@ -86,10 +59,10 @@ field() {  # mode program key: one value of a summary line
 }
 
 echo "== warming up"
-timer updater "$WORK/launcher-official/ArdunLauncher.exe" "$WORK/minimal-start/qz_bench_min_start.exe" \
+timer updater "$WORK/launcher-official/ArdunLauncher.exe" "$WORK/minimal-dialog/qz_bench_min_dialog.exe" \
     >/dev/null 2>&1 || true
-echo "== to the updater's process start ($ROUNDS rounds; A launcher, B minimal starter)"
-timer updater "$WORK/launcher-official/ArdunLauncher.exe" "$WORK/minimal-start/qz_bench_min_start.exe"
+echo "== to the updater's process start ($ROUNDS rounds; A launcher, B minimal dialog)"
+timer updater "$WORK/launcher-official/ArdunLauncher.exe" "$WORK/minimal-dialog/qz_bench_min_dialog.exe"
 echo "== to the window first shown ($ROUNDS rounds; A launcher, B minimal window)"
 timer window "$WORK/launcher-both/ArdunLauncher.exe" "$WORK/minimal-window/qz_bench_min_window.exe"
 
