@@ -51,9 +51,7 @@ echo "== publishing launcher 1.0.0.3 on the local update server, signed"
 python3 tools/publish_update.py "$DEMO/next/ArdunLauncher.exe" "$SERVER_ROOT/ardunlauncher" \
     --sign-key "$KEYS/update_key.pem" --public-key "$PUBLIC_KEY"
 NEW_MD5=$(md5sum < "$DEMO/next/ArdunLauncher.exe" | cut -d' ' -f1)
-python3 tests/support/http_test_server.py --root "$SERVER_ROOT" --port 18480 \
-    --port-file "$DEMO/server.port" >"$DEMO/server.log" 2>&1 &
-SERVER_PID=$!
+python3 tests/support/test_server.py start --root "$SERVER_ROOT" --port 18480 --state "$DEMO/server" >/dev/null
 
 export QZ_WINE_ANCHOR=$BUILD/tools/wine_anchor/qz_wine_anchor.exe
 if [ $USE_XVFB = 1 ]; then
@@ -63,12 +61,11 @@ else
 fi
 source tools/test-session.sh
 cleanup() {
-    kill "$SERVER_PID" 2>/dev/null || true
+    python3 tests/support/test_server.py stop --state "$DEMO/server" || true
     qz_session_stop
 }
 trap cleanup EXIT
 qz_session_start
-for _ in $(seq 1 50); do [ -s "$DEMO/server.port" ] && break; sleep 0.1; done
 
 echo "== starting the launcher on display $DISPLAY"
 ( cd "$CLIENT" && exec wine ArdunLauncher.exe ) &

@@ -1,6 +1,6 @@
-# Sourced by the test and demo commands: starts (and later stops) an Xvfb display
-# when none is given, and one wineserver that lives for the whole run, so that each
-# Wine process starts in about a second.
+# Sourced by the test, benchmark and demo commands: starts (and later stops) an Xvfb
+# display when none is given, and one wineserver with Wine's anchor program (tools/wine-run
+# --anchor) that live for the whole run, so that each Wine process starts in about a second.
 qz_session_start() {
     if [ -z "${QZ_KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
         local fd_file
@@ -14,23 +14,12 @@ qz_session_start() {
         export DISPLAY=":$(head -n1 "$fd_file")"
         rm -f "$fd_file"
     fi
-    source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "preparing the Wine prefix $WINEPREFIX"
-        wineboot -i >/dev/null 2>&1 || true
-    fi
-    # A wineserver may already serve this prefix; -p keeps one alive either way.
-    wineserver -p 2>/dev/null || true
-    # Wine's own services start with the first program and inherit its standard
-    # handles: start them from a program with none, which lives for the whole run, so
-    # no test's output pipe is held open by them after the test ends.
-    local anchor
-    anchor=${QZ_WINE_ANCHOR:-$(find "$(dirname "${BASH_SOURCE[0]}")/../build" -maxdepth 4 -name qz_wine_anchor.exe \
-                                   -not -path '*/CMakeFiles/*' 2>/dev/null | head -n1)}
-    if [ -n "$anchor" ]; then
-        setsid wine "$anchor" </dev/null >/dev/null 2>&1 &
-        wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
-    fi
+    local tools
+    tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+    source "$tools/wine-env.sh"
+    # The anchor program, and with it the wineserver and Wine's services, lives until
+    # qz_session_stop.
+    "$tools/wine-run" --anchor >/dev/null || echo "(no Wine anchor: each Wine start may take longer)"
 }
 
 qz_session_stop() {

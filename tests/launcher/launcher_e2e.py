@@ -11,7 +11,9 @@ records, the launcher's log and the server's request log.
 
 Run by ctest (tests/launcher/CMakeLists.txt passes the programs); needs DISPLAY (an
 Xvfb display without a window manager), xdotool, xwininfo and ImageMagick.
-    launcher_e2e.py ... [--only NAME[,NAME...]] [--keep]
+    launcher_e2e.py ... [--only NAME[,NAME...]] [--keep] [unittest args]
+Each case is a test method test_NAME of LauncherTest; --only runs the named ones. The
+temporary client folders are kept with --keep and after a failure.
 """
 
 import argparse
@@ -25,8 +27,11 @@ import sys
 import tempfile
 import threading
 import time
-import traceback
-import urllib.request
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from test_server import TestServer  # noqa: E402
+from wine_session import WineSession, windows_path  # noqa: E402
 
 # The launcher's texts, as the player reads them (the program holds them in code page
 # 936; X window names are UTF-8).
@@ -62,8 +67,8 @@ BUILD_LINE = re.compile(r"^The program is built at [A-Z][a-z]{2} [ 123]\d \d{4} 
 LOG_LINE = re.compile(r"^\d{8}-\d{6}<(INFO |DEBUG):[0-9A-F]{8}>: (.*)$")
 
 
-class CaseFailure(Exception):
-    pass
+class CaseFailure(AssertionError):
+    """A check of a case failed; the message says which."""
 
 
 def check(condition, message):
@@ -81,11 +86,6 @@ def wait_for(predicate, timeout, interval=0.05):
         if time.monotonic() >= deadline:
             return None
         time.sleep(interval)
-
-
-def win_path(path):
-    """The Windows name Wine gives a host path (drive Z: is the host's root)."""
-    return "Z:" + os.path.realpath(path).replace("/", "\\")
 
 
 # --- pictures ---------------------------------------------------------------------
@@ -252,36 +252,15 @@ class WindowWatcher(threading.Thread):
 # --- the update server ----------------------------------------------------------------
 
 class UpdateServer:
-    """The shared test server (tests/support/http_test_server.py), in this process, on
-    the launcher's fixed port, with the index either present or missing (404), and
-    optionally held for some seconds before it is answered."""
+    """The shared test server (tests/support/test_server.py) on the launcher's fixed
+    port, with the index either present or missing (404), and optionally held for some
+    seconds before it is answered."""
 
-    def __init__(self, source_dir, port, version, work):
-        sys.path.insert(0, os.path.join(source_dir, "tests", "support"))
-        import http_test_server
-
-        self.port = port
+    def __init__(self, port, version, work):
         self.version = version
         self.root = os.path.join(work, "server")
         os.makedirs(os.path.join(self.root, "ardunlauncher"))
-        self.hold_seconds = 0
-        self.answered = []  # monotonic times at which index answers began
-
-        outer = self
-
-        class Handler(http_test_server.Handler):
-            def _answer(self, path):
-                if path == INDEX_PATH:
-                    if outer.hold_seconds:
-                        time.sleep(outer.hold_seconds)
-                    outer.answered.append(time.monotonic())
-                return super()._answer(path)
-
-        self.server = http_test_server.Server(("127.0.0.1", port), Handler)
-        self.server.root = self.root
-        self.thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.1},
-                                       daemon=True)
-        self.thread.start()
+        self.server = TestServer(self.root, port).start()
 
     def configure(self, index_present=True, hold_seconds=0):
         path = os.path.join(self.root, "ardunlauncher", "index.txt")
@@ -290,53 +269,49 @@ class UpdateServer:
                 f.write("[SelfUpdate]\r\nLastestVersionNumber=%s\r\n" % self.version)
         elif os.path.exists(path):
             os.remove(path)
-        self.hold_seconds = hold_seconds
-        self.answered = []
-        self._get("/__clear")
+        if hold_seconds:
+            self.server.alias(INDEX_PATH, "/hold/%d%s" % (hold_seconds, INDEX_PATH))
+        else:
+            self.server.alias()
+        self.server.clear()
 
     def requests(self):
         """Request lines received since the last configure()."""
-        return [block.split("\n", 1)[0] for block in self._get("/__requests").split("\n\n") if block.strip()]
+        return self.server.requests()
 
-    def _get(self, path):
-        with urllib.request.urlopen("http://127.0.0.1:%d%s" % (self.port, path), timeout=10) as answer:
-            return answer.read().decode("utf-8")
+    def answered(self):
+        """The times (time.monotonic()) at which answers to the index began since the
+        last configure()."""
+        return [seconds for seconds, path in self.server.answers() if path == INDEX_PATH]
 
     def close(self):
-        self.server.shutdown()
-        self.server.server_close()
+        self.server.stop()
 
 
 # --- Wine and client folders ----------------------------------------------------------
 
 class Wine:
-    def __init__(self, source_dir, build_dir):
-        self.wine_run = os.path.join(source_dir, "tools", "wine-run")
+    """Starts the launcher and the helpers under Wine (tests/support/wine_session.py),
+    with Wine kept up for the whole run."""
+
+    def __init__(self):
         self.env = dict(os.environ)
-        prefix = subprocess.run([self.wine_run, "--prefix"], env=self.env, check=True, stdout=subprocess.PIPE,
-                                text=True).stdout.strip()
-        server_env = dict(self.env, WINEPREFIX=prefix, WINEDEBUG="-all", LC_ALL="zh_CN.UTF-8")
-        if not os.path.exists(os.path.join(prefix, "system.reg")):
-            print("preparing the Wine prefix %s" % prefix, flush=True)
-            subprocess.run(["wineboot", "-i"], env=server_env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        # One wineserver for every program of the run (it stays 20 s after the last);
-        # when the test session already keeps one, this one just ends.
-        # (It forks and keeps no pipe of ours open.)
-        subprocess.run(["wineserver", "-p20"], env=server_env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.session = WineSession().start()
+
+    def close(self):
+        self.session.stop()
 
     def start(self, program, args, cwd, output_path):
         # Output goes to a file, never to a pipe: a process Wine starts for the
         # program could hold a pipe open long after the program ended.
         with open(output_path, "ab") as output:
-            return subprocess.Popen([self.wine_run, program] + list(args), cwd=cwd, env=self.env,
+            return subprocess.Popen(WineSession.command(program, *args), cwd=cwd, env=self.env,
                                     stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT)
 
     def run(self, program, args=(), cwd=None, timeout=60):
         """Runs a helper program to its end; returns its standard output."""
         with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
-            result = subprocess.run([self.wine_run, program] + list(args), cwd=cwd, env=self.env, timeout=timeout,
+            result = subprocess.run(WineSession.command(program, *args), cwd=cwd, env=self.env, timeout=timeout,
                                     stdin=subprocess.DEVNULL, stdout=output, stderr=errors)
             output.seek(0)
             errors.seek(0)
@@ -413,36 +388,65 @@ class ClientFolder:
               "bin\\%s\\%s was started instead of bin\\%s\\%s" % (found_folder, found_program, folder, program))
         check(record.get("command_line") == ".\\bin\\%s\\%s" % (folder, program),
               "command line %r" % record.get("command_line"))
-        check(record.get("working_directory", "").lower() == win_path(self.path).lower(),
+        check(record.get("working_directory", "").lower() == windows_path(self.path).lower(),
               "started in %r, not in the launcher's folder %r" % (record.get("working_directory"),
-                                                                  win_path(self.path)))
+                                                                  windows_path(self.path)))
 
 
 # --- the cases ------------------------------------------------------------------------
 
-class Suite:
-    def __init__(self, args):
-        self.args = args
-        self.screenshots = os.path.join(args.build_dir, "screenshots")
-        self.display = Display()
-        self.wine = Wine(args.source_dir, args.build_dir)
-        self.work = tempfile.mkdtemp(prefix="qz-launcher-e2e-")
-        try:
-            self.server = UpdateServer(args.source_dir, args.port, args.version, self.work)
-        except OSError:
-            shutil.rmtree(self.work, ignore_errors=True)
-            raise
-        bitmaps = os.path.join(args.source_dir, "res", "bitmaps")
-        self.art = {name: read_bmp(os.path.join(bitmaps, name + ".bmp"))
-                    for name in ("launch_normal", "launch_hover", "quit_normal", "quit_hover",
-                                 "background_top", "background_middle", "background_bottom")}
+ARGS = None
+
+
+def setUpModule():
+    """One display, update server, Wine session and work folder for all cases."""
+    shared = LauncherTest
+    shared.args = ARGS
+    shared.screenshots = os.path.join(ARGS.build_dir, "screenshots")
+    try:
+        shared.display = Display()
+        shared.work = tempfile.mkdtemp(prefix="qz-launcher-e2e-")
+        # The fixed port may be taken by another program.
+        shared.server = UpdateServer(ARGS.port, ARGS.version, shared.work)
+        shared.wine = Wine()
+        bitmaps = os.path.join(ARGS.source_dir, "res", "bitmaps")
+        shared.art = {name: read_bmp(os.path.join(bitmaps, name + ".bmp"))
+                      for name in ("launch_normal", "launch_hover", "quit_normal", "quit_hover",
+                                   "background_top", "background_middle", "background_bottom")}
         # The window's picture with two choices: the pieces at their own heights.
-        self.background = stack([self.art["background_top"], self.art["background_middle"],
-                                 self.art["background_bottom"]])
-        check((self.background.width, self.background.height) == WINDOW_SIZE, "the background pieces changed size")
-        self._clue_references = None
+        shared.background = stack([shared.art["background_top"], shared.art["background_middle"],
+                                   shared.art["background_bottom"]])
+        check((shared.background.width, shared.background.height) == WINDOW_SIZE,
+              "the background pieces changed size")
+    except Exception as error:
+        tearDownModule()
+        raise CaseFailure("launcher_e2e: cannot set up the tests: %s" % error) from error
+
+
+def tearDownModule():
+    shared = LauncherTest
+    for part in ("wine", "server"):
+        if getattr(shared, part, None):
+            getattr(shared, part).close()
+            setattr(shared, part, None)
+
+
+class LauncherTest(unittest.TestCase):
+    """The cases, and the steps and checks they share (the shared state is set up once
+    by setUpModule)."""
+
+    _clue_references = None
+
+    def setUp(self):
         self.processes = []
         self.watchers = []
+        self.began = time.monotonic()
+        self.addCleanup(self._clean_up)
+        leftovers = [self.display.window_name(w) for w in self.display.visible_windows()]
+        check(leftovers == [], "the display already shows windows: %s" % leftovers)
+
+    def shortDescription(self):
+        return " ".join((self._testMethodDoc or "").split()) or None
 
     def watch(self):
         watcher = WindowWatcher(self.display)
@@ -522,7 +526,8 @@ class Suite:
             for i in range(len(texts)):
                 with open(os.path.join(folder, "text%d.ppm" % i), "rb") as f:
                     pictures.append(read_ppm(f.read()))
-            self._clue_references = dict(zip(("default", "official", "experience"), pictures))
+            # Drawn once for all cases.
+            type(self)._clue_references = dict(zip(("default", "official", "experience"), pictures))
             check(len({p.data for p in pictures}) == 3, "the three clue texts look alike")
         return self._clue_references
 
@@ -599,7 +604,7 @@ class Suite:
 
     # The cases ------------------------------------------------------------------------
 
-    def case_official_only(self):
+    def test_official_only(self):
         """Only bin\\zhcn\\, started from another working directory: no window, the
         updater starts at once in the launcher's folder, the process waits for the
         (held) self-update, and the log and nothing else lands beside the launcher."""
@@ -620,25 +625,25 @@ class Suite:
         client.check_start("zhcn", UPDATER)
         check(self.server.requests() == ["GET %s HTTP/1.1" % INDEX_PATH],
               "requests: %s" % self.server.requests())
-        check(len(self.server.answered) == 1, "the index was answered %d times" % len(self.server.answered))
-        check(updater_started < self.server.answered[0],
-              "the updater started only after the self-update had its index")
-        check(ended >= self.server.answered[0],
-              "the process ended %.2f s before the self-update had its index" % (self.server.answered[0] - ended))
+        answered = self.server.answered()
+        check(len(answered) == 1, "the index was answered %d times" % len(answered))
+        check(updater_started < answered[0], "the updater started only after the self-update had its index")
+        check(ended >= answered[0],
+              "the process ended %.2f s before the self-update had its index" % (answered[0] - ended))
         lines = client.log_lines()
         check(len(lines) == 1 and lines[0][0] == "INFO" and BUILD_LINE.match(lines[0][1]),
               "the log should hold the build line alone: %s" % lines)
         check(not os.path.exists(os.path.join(client.path, "index.txt")), "the downloaded index was left behind")
         check(os.listdir(elsewhere) == [], "files written to the working directory: %s" % os.listdir(elsewhere))
         print("    updater started %.2f s after the start; process ended %.2f s after the index was answered"
-              % (updater_started - started, ended - self.server.answered[0]))
+              % (updater_started - started, ended - answered[0]))
 
-    def case_window(self):
+    def test_window(self):
         """Both folders: the shown window, its look, the clue text under the mouse, the
         close button's hover, dragging, and a click on the experience choice."""
         self.server.configure(index_present=True)
         client = self.folder("both", official=True, experience=True)
-        refs = self.clue_references()
+        self.clue_references()  # drawn before the launcher starts
         display = self.display
         process = self.start(client)
         window = self.wait_window()
@@ -728,14 +733,15 @@ class Suite:
         check(wait_for(lambda: self.display.geometry(window) is None, 8), "the window stayed open")
         gone = time.monotonic()
         if hold_seconds:
-            check(not self.server.answered and process.poll() is None,
+            check(not self.server.answered() and process.poll() is None,
                   "the self-update was answered before the window disappeared, or the process ended before it")
         ended = self.wait_exit(process, 30 + hold_seconds)
         if hold_seconds:
-            check(len(self.server.answered) == 1 and ended >= self.server.answered[0],
+            answered = self.server.answered()
+            check(len(answered) == 1 and ended >= answered[0],
                   "the process ended before the self-update had its answer")
             print("    window gone %.2f s before the index answer; process ended %.2f s after it"
-                  % (self.server.answered[0] - gone, ended - self.server.answered[0]))
+                  % (answered[0] - gone, ended - answered[0]))
         windows = watcher.stop()
         check(windows == [WINDOW_NAME], "windows shown: %s" % windows)
         check(client.settled_starts(False) == [], "a program was started: %s" % client.starts())
@@ -745,7 +751,7 @@ class Suite:
                                r"in QZ_ArdunLauncherDlg::_SelfUpdateFunction", m) for m in messages),
               "the failed index download is not logged: %s" % messages)
 
-    def case_keys(self):
+    def test_keys(self):
         """Enter does nothing; Escape ends the dialog without starting anything."""
         def close(window, geometry, client):
             # Without a window manager the X keyboard focus follows the pointer.
@@ -761,7 +767,7 @@ class Suite:
             self.display.key("Escape")
         self._close_without_choice("keys", close)
 
-    def case_close_button(self):
+    def test_close_button(self):
         """The close button ends the dialog without starting anything; the window goes
         at once while the process waits for a slow self-update."""
         def close(window, geometry, client):
@@ -770,7 +776,7 @@ class Suite:
             self.display.click(x + cx + cw // 2, y + cy + ch // 2)
         self._close_without_choice("close button", close, hold_seconds=8)
 
-    def case_log_folder_blocked(self):
+    def test_log_folder_blocked(self):
         """A file named Logs where the log folder belongs: the log writes nothing, and
         start-up goes on all the same (updater started, self-update run)."""
         self.server.configure(index_present=True)
@@ -789,7 +795,7 @@ class Suite:
         with open(blocker) as f:
             check(f.read() == "not a folder", "the file Logs was written to")
 
-    def case_arguments(self):
+    def test_arguments(self):
         """The argument text picks the program: exactly "-c" in any case starts the
         configuration program, anything else the updater. Each launcher gets its exact
         command line (a quoted program name with blanks in one of them)."""
@@ -800,7 +806,7 @@ class Suite:
         for i, (argument, _, name) in enumerate(cases):
             client = self.folder("arguments %d %s" % (i, name))
             folders.append(client)
-            command_lines.append('"%s" %s' % (win_path(client.launcher), argument))
+            command_lines.append('"%s" %s' % (windows_path(client.launcher), argument))
         watcher = self.watch()
         output = self.wine.run(self.args.start_helper, [c.encode("gbk").hex() for c in command_lines], timeout=90)
         windows = watcher.stop()
@@ -812,7 +818,7 @@ class Suite:
             except CaseFailure as failure:
                 raise CaseFailure("argument text %r (%s): %s" % (argument, name, failure))
 
-    def case_experience_without_official(self):
+    def test_experience_without_official(self):
         """bin\\zhcn_exp\\ without bin\\zhcn\\: both choices are offered; the official one
         fails to start, which is logged, and the window closes all the same."""
         self.server.configure(index_present=True)
@@ -836,7 +842,7 @@ class Suite:
                                                   r"QZ_ArdunLauncherDlg::_LoadItemExe", failures[0]),
               "expected the failed process creation alone in the log: %s" % failures)
 
-    def case_without_bitmap_148(self):
+    def test_without_bitmap_148(self):
         """A launcher without the choice button's picture: the step and the window's
         initialisation each log the failure, one message box says so, nothing is
         started and no self-update asks the server."""
@@ -874,31 +880,6 @@ class Suite:
                                r"QZ_ArdunLauncherDlg::OnInitDialog", failures[1]),
               "log: %s" % lines)
 
-    CASES = ("official_only", "window", "keys", "close_button", "log_folder_blocked", "arguments",
-             "experience_without_official", "without_bitmap_148")
-
-    def run(self, only):
-        failed = []
-        for name in self.CASES:
-            if only and name not in only:
-                continue
-            case = getattr(self, "case_" + name)
-            print("--- %s: %s" % (name, " ".join(case.__doc__.split())), flush=True)
-            began = time.monotonic()
-            try:
-                leftovers = [self.display.window_name(w) for w in self.display.visible_windows()]
-                check(leftovers == [], "the display already shows windows: %s" % leftovers)
-                case()
-                print("    passed (%.1f s)" % (time.monotonic() - began), flush=True)
-            except CaseFailure as failure:
-                failed.append(name)
-                print("    FAILED: %s" % failure, flush=True)
-            except Exception:
-                failed.append(name)
-                print("    FAILED with an error:\n%s" % traceback.format_exc(), flush=True)
-            self._clean_up()
-        return failed
-
     def _clean_up(self):
         """Nothing of a case, failed or not, lingers into the next one."""
         for watcher in self.watchers:
@@ -910,16 +891,20 @@ class Suite:
                 process.wait()
         self.watchers, self.processes = [], []
         self.display.move(0, 0)
+        print("    (%.1f s)" % (time.monotonic() - self.began), flush=True)
 
-    def close(self, keep):
-        self.server.close()
-        if keep:
-            print("work folder kept: %s" % self.work)
-        else:
-            shutil.rmtree(self.work, ignore_errors=True)
+
+class DefinitionOrderLoader(unittest.TestLoader):
+    """Runs the cases in the order they are written: the simplest first."""
+
+    def getTestCaseNames(self, testCaseClass):
+        order = list(vars(testCaseClass))
+        return sorted(super().getTestCaseNames(testCaseClass),
+                      key=lambda name: order.index(name) if name in order else len(order))
 
 
 def main():
+    global ARGS
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     for name in ("launcher", "launcher-without-148", "standin", "start-helper", "windows-helper", "text-helper",
                  "source-dir", "build-dir", "version"):
@@ -927,23 +912,25 @@ def main():
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--only", help="comma-separated case names (default: all)")
     parser.add_argument("--keep", action="store_true", help="keep the temporary client folders")
-    args = parser.parse_args()
+    ARGS, rest = parser.parse_known_args()
     for name in ("launcher", "launcher_without_148", "standin", "start_helper", "windows_helper", "text_helper",
                  "source_dir", "build_dir"):
-        setattr(args, name, os.path.abspath(getattr(args, name)))
+        setattr(ARGS, name, os.path.abspath(getattr(ARGS, name)))
+    names = []
+    for name in ARGS.only.split(",") if ARGS.only else ():
+        if not callable(getattr(LauncherTest, "test_" + name, None)):
+            parser.error("--only: there is no case %r" % name)
+        names.append("LauncherTest.test_" + name)
 
-    try:
-        suite = Suite(args)
-    except (CaseFailure, OSError) as error:
-        # A missing tool or display, or the fixed port taken by another program.
-        print("launcher_e2e: cannot set up the tests: %s" % error)
-        return 1
-    failed = []
-    try:
-        failed = suite.run(set(args.only.split(",")) if args.only else None)
-    finally:
-        suite.close(args.keep or bool(failed))
-    if failed:
+    result = unittest.main(argv=[sys.argv[0]] + rest + names, testLoader=DefinitionOrderLoader(), verbosity=2,
+                           exit=False).result
+    failed = [test.id().split(".test_", 1)[-1] for test, _ in result.failures + result.errors]
+    work = getattr(LauncherTest, "work", None)
+    if work and (ARGS.keep or failed):
+        print("work folder kept: %s" % work)
+    elif work:
+        shutil.rmtree(work, ignore_errors=True)
+    if not result.wasSuccessful():
         print("launcher_e2e: %d case(s) failed: %s" % (len(failed), ", ".join(failed)))
         return 1
     print("launcher_e2e: all cases passed")

@@ -19,16 +19,17 @@ import struct
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 ROOT = os.environ.get("QZ_SOURCE_DIR") or os.path.normpath(os.path.join(os.path.dirname(__file__), "..", ".."))
 TOOL = os.path.join(ROOT, "tools", "publish_update.py")
-SERVER = os.path.join(ROOT, "tests", "support", "http_test_server.py")
 KEYS = os.path.join(ROOT, "tests", "signing", "keys")
 SIGN_KEY = os.path.join(KEYS, "test_update_key.pem")
 PUBLIC_KEY = os.path.join(KEYS, "test_update_key.pub.pem")
 OTHER_PUBLIC_KEY = os.path.join(KEYS, "other_key.pub.pem")
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from test_server import TestServer  # noqa: E402
+
 _spec = importlib.util.spec_from_file_location("publish_update", TOOL)
 publish_update = importlib.util.module_from_spec(_spec)
 _spec.loader.exec_module(publish_update)
@@ -313,19 +314,14 @@ class Checks(PublishTest):
     @classmethod
     def setUpClass(cls):
         cls.root = tempfile.mkdtemp(prefix="qz-publish-check-")
-        port_file = os.path.join(cls.root, "port")
         cls.www = os.path.join(cls.root, "www")
         os.makedirs(cls.www)
-        cls.server = subprocess.Popen([sys.executable, SERVER, "--root", cls.www, "--port", "0",
-                                       "--port-file", port_file], stdout=subprocess.DEVNULL)
-        deadline = time.monotonic() + 30
-        while not os.path.exists(port_file):
-            if cls.server.poll() is not None or time.monotonic() > deadline:
-                cls.tearDownClass()
-                raise RuntimeError("the test server %s did not start" % SERVER)
-            time.sleep(0.05)
-        with open(port_file) as f:
-            cls.url = "http://127.0.0.1:%d/" % int(f.read())
+        try:
+            cls.server = TestServer(cls.www).start()
+        except Exception:
+            shutil.rmtree(cls.root, True)
+            raise
+        cls.url = cls.server.url("/")
         publish_update.publish(ARGS.published, os.path.join(cls.www, "good"), sign_key=SIGN_KEY,
                                public_key=PUBLIC_KEY, log=lambda message: None)
         with open(ARGS.published, "rb") as f:
@@ -333,8 +329,7 @@ class Checks(PublishTest):
 
     @classmethod
     def tearDownClass(cls):
-        cls.server.terminate()
-        cls.server.wait(30)
+        cls.server.stop()
         shutil.rmtree(cls.root, True)
 
     def variant(self, name, index=None, program=None):

@@ -26,12 +26,13 @@ import sys
 import tempfile
 import time
 import unittest
-import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.environ.get("QZ_SOURCE_DIR") or os.path.normpath(os.path.join(HERE, "..", ".."))
-WINE_RUN = os.path.join(ROOT, "tools", "wine-run")
-SERVER = os.path.join(ROOT, "tests", "support", "http_test_server.py")
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from test_server import TestServer  # noqa: E402
+from wine_session import WINE_RUN, WineSession, windows_path  # noqa: E402
+
 PUBLISH = os.path.join(ROOT, "tools", "publish_update.py")
 
 NEW_FILE = "ArdunLauncher.exe.new"
@@ -44,10 +45,6 @@ MOVE_FUNCTION = "QZ_ArdunLauncherDlg::_MoveFile"
 MOVE_FAILURE_SECONDS = 1.5
 
 ARGS = None
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def check_line(condition, function=UPDATE_FUNCTION):
@@ -146,40 +143,18 @@ def setUpModule():
     shared.www = os.path.join(shared.work, "www")
     shared.served = os.path.join(shared.www, "ardunlauncher")
     os.makedirs(shared.served)
-    port_file = os.path.join(shared.work, "port")
-    server_log = os.path.join(shared.work, "server.log")
-    with open(server_log, "w") as log:
-        shared.server = subprocess.Popen([sys.executable, SERVER, "--root", shared.www, "--port", str(ARGS.port),
-                                          "--port-file", port_file], stdout=log, stderr=subprocess.STDOUT)
-    for _ in range(100):
-        if os.path.exists(port_file) or shared.server.poll() is not None:
-            break
-        time.sleep(0.1)
-    if not os.path.exists(port_file):
-        shared.server.kill()
-        shared.server.wait()
-        with open(server_log) as f:
-            raise RuntimeError("the test server did not start on port %d (in use?):\n%s" % (ARGS.port, f.read()))
+    shared.server = TestServer(shared.www, ARGS.port).start()
 
     shared.env = dict(os.environ)
-    # A Wine program that lives as long as the tests keeps the wineserver and Wine's
-    # own services running between the starts; otherwise each start may pay for
-    # bringing them up again (seconds each).
-    shared.keep_alive_file = os.path.join(shared.work, "keep-alive")
-    open(shared.keep_alive_file, "w").close()
-    shared.keep_alive = subprocess.Popen(
-        [WINE_RUN, ARGS.locker, windows_path(shared.keep_alive_file), "read", windows_path(shared.work + "/done")],
-        env=shared.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    shared.keep_alive.stdout.readline()
+    # Wine stays up between the starts; otherwise each start may pay for bringing the
+    # wineserver and Wine's own services up again (seconds each).
+    shared.wine = WineSession().start()
 
 
 def tearDownModule():
     shared = SelfUpdateTest
-    open(os.path.join(shared.work, "done"), "w").close()
-    shared.keep_alive.wait(timeout=60)
-    shared.keep_alive.stdout.close()
-    shared.server.terminate()
-    shared.server.wait()
+    shared.wine.stop()
+    shared.server.stop()
     shutil.rmtree(shared.work, ignore_errors=True)
 
 
@@ -187,10 +162,6 @@ class SelfUpdateTest(unittest.TestCase):
     """The shared state (set up once by setUpModule) and the steps and checks of a case."""
 
     # --- the server ------------------------------------------------------------------
-
-    def _get(self, path):
-        with urllib.request.urlopen("http://127.0.0.1:%d%s" % (ARGS.port, path), timeout=10) as answer:
-            return answer.read().decode("utf-8", "replace")
 
     def serve(self, index=None, published=True):
         """Serves `index` as the index text (None: no index at all) and the published file,
@@ -202,8 +173,8 @@ class SelfUpdateTest(unittest.TestCase):
         if index is not None:
             with open(os.path.join(self.served, INDEX), "w", newline="") as f:
                 f.write(index)
-        self._get("/__alias")
-        self._get("/__clear")
+        self.server.alias()
+        self.server.clear()
 
     def index_with(self, **changes):
         """The published index with keys changed (a value of None drops the key)."""
@@ -221,7 +192,7 @@ class SelfUpdateTest(unittest.TestCase):
         return "\r\n".join(lines) + "\r\n"
 
     def requests(self):
-        return re.findall(r"^GET (\S+) HTTP", self._get("/__requests"), re.M)
+        return self.server.paths()
 
     # --- the launcher folder ---------------------------------------------------------
 
@@ -244,7 +215,7 @@ class SelfUpdateTest(unittest.TestCase):
 
     def start(self, folder, program="ArdunLauncher.exe"):
         """Starts the program in `folder` under Wine and waits for it."""
-        self._get("/__clear")
+        self.server.clear()
         started = time.monotonic()
         completed = subprocess.run([WINE_RUN, os.path.join(folder, program)], cwd=folder, env=self.env,
                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=120)
@@ -389,7 +360,7 @@ class LauncherProgram(SelfUpdateTest):
         with open(ARGS.launcher, "rb") as f:
             launcher = f.read()
 
-        self._get("/__clear")
+        self.server.clear()
         started = time.monotonic()
         completed = subprocess.run([WINE_RUN, os.path.join(folder, "ArdunLauncher.exe")], cwd=folder, env=self.env,
                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=120)
@@ -411,7 +382,7 @@ class TwoLaunchers(SelfUpdateTest):
         # The index is answered after 2 s, so the second start comes while the first
         # one is still updating.
         self.serve(self.published_index)
-        self._get("/__alias?path=/ardunlauncher/%s&to=/hold/2/ardunlauncher/%s" % (INDEX, INDEX))
+        self.server.alias("/ardunlauncher/" + INDEX, "/hold/2/ardunlauncher/" + INDEX)
         folder = self.make_folder()
         program = os.path.join(folder, "ArdunLauncher.exe")
         processes = [subprocess.Popen([WINE_RUN, program], cwd=folder, env=self.env, stdout=subprocess.DEVNULL,
@@ -442,7 +413,7 @@ class Limits(SelfUpdateTest):
     def _limited(self, index, alias=None):
         self.serve(index)
         if alias:
-            self._get("/__alias?path=/ardunlauncher/%s&to=%s" % (INDEX, alias))
+            self.server.alias("/ardunlauncher/" + INDEX, alias)
         folder = tempfile.mkdtemp(prefix="limited-", dir=self.work)
         shutil.copy(ARGS.limited, os.path.join(folder, "ArdunLauncher.exe"))
         with open(ARGS.limited, "rb") as f:
@@ -507,37 +478,30 @@ class Https(SelfUpdateTest):
             subprocess.run(["openssl"] + command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         shutil.copy(ca_cert, cls.CA_FILE)
         subprocess.run(["update-ca-certificates"], check=True, stdout=subprocess.DEVNULL)
-        port_file = os.path.join(cls.tls, "port")
-        cls.tls_log = open(os.path.join(cls.tls, "server.log"), "w")
-        cls.tls_server = subprocess.Popen([sys.executable, SERVER, "--root", cls.www, "--port", str(ARGS.tls_port),
-                                           "--port-file", port_file, "--tls", cert, key],
-                                          stdout=cls.tls_log, stderr=subprocess.STDOUT)
-        for _ in range(100):
-            if os.path.exists(port_file) or cls.tls_server.poll() is not None:
-                break
-            time.sleep(0.1)
-        cls.ca_cert = ca_cert
+        try:
+            cls.tls_server = TestServer(cls.www, ARGS.tls_port, tls=(cert, key), ca_file=ca_cert).start()
+        except Exception:
+            cls._remove_ca()
+            raise
 
     @classmethod
     def tearDownClass(cls):
-        cls.tls_server.terminate()
-        cls.tls_server.wait()
-        cls.tls_log.close()
+        cls.tls_server.stop()
+        cls._remove_ca()
+
+    @classmethod
+    def _remove_ca(cls):
         os.remove(cls.CA_FILE)
         subprocess.run(["update-ca-certificates", "--fresh"], stdout=subprocess.DEVNULL)
 
     def test_an_update_over_https(self):
-        import ssl
         self.serve(self.published_index)
         folder = tempfile.mkdtemp(prefix="https-", dir=self.work)
         shutil.copy(ARGS.https, os.path.join(folder, "ArdunLauncher.exe"))
         with open(ARGS.https, "rb") as f:
             installed = f.read()
         run = self.start(folder)
-        context = ssl.create_default_context(cafile=self.ca_cert)
-        with urllib.request.urlopen("https://127.0.0.1:%d/__requests" % ARGS.tls_port, timeout=10,
-                                    context=context) as answer:
-            tls_requests = re.findall(r"^GET (\S+) HTTP", answer.read().decode("utf-8", "replace"), re.M)
+        tls_requests = self.tls_server.paths()
         self.assertResult(run, 1)
         self.assertEqual(["/ardunlauncher/" + INDEX, "/ardunlauncher/" + PUBLISHED_NAME], tls_requests,
                          run.describe())

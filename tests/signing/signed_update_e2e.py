@@ -9,7 +9,7 @@ that may get a file installed. A build without a key (the plain stand-in) ignore
 two keys and behaves as before.
 
     signed_update_e2e.py --installed SIGNED_1002.exe --unsigned UNSIGNED_1002.exe
-                         --published B.exe --locker L.exe --port N
+                         --published B.exe --port N
                          --sign-key PRIVATE.pem --other-key OTHER_PRIVATE.pem [unittest args]
 
 Shares its machinery (server, Wine, folders, checks) with tests/selfupdate/self_update_e2e.py.
@@ -17,7 +17,6 @@ Shares its machinery (server, Wine, folders, checks) with tests/selfupdate/self_
 import argparse
 import hashlib
 import os
-import re
 import shutil
 import subprocess
 import sys
@@ -185,7 +184,6 @@ def main():
     parser.add_argument("--installed", required=True, help="the signed stand-in launcher (1.0.0.2, test key)")
     parser.add_argument("--unsigned", required=True, help="the stand-in launcher without a key (1.0.0.2)")
     parser.add_argument("--published", required=True, help="the stand-in launcher as published (1.0.0.3)")
-    parser.add_argument("--locker", required=True, help="qz_selfupdate_file_locker.exe")
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--sign-key", required=True, help="the test signing key (private, PEM)")
     parser.add_argument("--other-key", required=True, help="another key (private, PEM)")
