@@ -11,51 +11,23 @@
 # time of each method (the least disturbed run); the median of the per-round ratios
 # (each round runs both programs back to back) is printed beside it.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-ROOT=$PWD
-BUILD=${1:-build/win64}
+source "$(dirname "$0")/../common.sh"
 ROUNDS=${QZ_BENCH_ROUNDS:-9}
 BIG=$((256 * 1024 * 1024))
 SMALL=$((16 * 1024 * 1024))
 
-echo "== building the benchmark programs in $BUILD"
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake --preset win64 -B "$BUILD" >/dev/null
-fi
-cmake --build "$BUILD" -j2 --target qz_bench_http_ours qz_bench_http_bare >/dev/null
-OURS=$(find "$BUILD" -name qz_bench_http_ours.exe -not -path '*/CMakeFiles/*' | head -n1)
-BARE=$(find "$BUILD" -name qz_bench_http_bare.exe -not -path '*/CMakeFiles/*' | head -n1)
+qz_bench_build "${1:-build/win64}" qz_bench_http_ours qz_bench_http_bare
+OURS=$(qz_bench_exe qz_bench_http_ours)
+BARE=$(qz_bench_exe qz_bench_http_bare)
 
-export QZ_WINEPREFIX=${QZ_WINEPREFIX:-$(cd "$BUILD" && pwd)/wineprefix}
 # Files go to memory (tmpfs) where there is one, so the disk's write-back does not
 # blur the transfer times.
-SCRATCH=${TMPDIR:-/tmp}
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then SCRATCH=/dev/shm; fi
-WORK=$(mktemp -d "$SCRATCH/qz-bench-http.XXXXXX")
+qz_bench_scratch http
 mkdir -p "$WORK/data" "$WORK/out"
 
-server_pid=
-cleanup() {
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
 echo "== starting the test server and Wine"
-python3 tests/support/http_test_server.py --root "$WORK/data" --port-file "$WORK/port" >"$WORK/server.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 1 100); do
-    [ -s "$WORK/port" ] && break
-    sleep 0.1
-done
-[ -s "$WORK/port" ] || { echo "the test server did not start"; cat "$WORK/server.log"; exit 1; }
-PORT=$(cat "$WORK/port")
-# One wineserver for the whole run; it ends by itself a few seconds after the last program.
-WINEPREFIX=$QZ_WINEPREFIX WINEDEBUG=-all wineserver -p5
-[ -f "$QZ_WINEPREFIX/system.reg" ] || echo "(first Wine start in $QZ_WINEPREFIX: preparing the prefix)"
+qz_bench_server "$WORK/data"
+qz_bench_wine
 
 WIN_OUT="Z:$(echo "$WORK/out" | tr / '\\')"
 

@@ -6,8 +6,7 @@
 # already in the page cache; the best of the rounds counts. Ratios above 1 mean faster
 # than md5sum. Our times are of the digest alone; md5sum's include its process start.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-ROOT=$PWD
+source "$(dirname "$0")/../common.sh"
 work=${QZ_BENCH_DIR:-$ROOT/build/bench-md5}
 rounds=${QZ_BENCH_ROUNDS:-5}
 size_mib=256
@@ -23,11 +22,9 @@ echo "bench: building the native release binary"
 ${CXX:-clang++} -O2 -std=c++17 -I"$ROOT" -include "$ROOT/base/qz_compat.h" \
     "$ROOT/base/md5.cpp" "$ROOT/base/md5_file.cpp" "$ROOT/bench/md5/md5_bench.cpp" -o "$work/md5_bench"
 
-echo "bench: building the Windows binary (win64, Release)"
-cmake --preset win64 -B "$work/win64" -DQZ_BUILD_TESTS=OFF >/dev/null
-cmake --build "$work/win64" --target md5_bench -j"$(nproc)" >/dev/null
-win_exe=$(find "$work/win64" -name md5_bench.exe -not -path '*/CMakeFiles/*' | head -n1)
-export QZ_WINEPREFIX=$work/wineprefix
+qz_bench_build "$work/win64" -DQZ_BUILD_TESTS=OFF md5_bench
+win_exe=$(qz_bench_exe md5_bench)
+qz_bench_wine
 win_data="Z:$(echo "$data" | tr / '\\')"
 
 cat "$data" >/dev/null  # into the page cache

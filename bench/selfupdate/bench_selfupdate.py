@@ -11,7 +11,10 @@ and beside them, in the same rounds, the bare WinINet program fetching the same 
 Reports the best and the median time of each, and ours against the bare fetch.
 
     bench_selfupdate.py --installed A.exe --published B.exe --bare BARE.exe
-                        --keep-alive KEEP.exe --port N [--rounds R] [--size BYTES]
+                        --port N [--rounds R] [--size BYTES]
+
+The server is tests/support/test_server.py's; Wine is kept up between the starts by
+tests/support/wine_session.py (QZ_WINE_ANCHOR names the anchor program).
 """
 
 import argparse
@@ -22,16 +25,13 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import time
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-WINE_RUN = os.path.join(ROOT, "tools", "wine-run")
-SERVER = os.path.join(ROOT, "tests", "support", "http_test_server.py")
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from test_server import TestServer, TestServerError  # noqa: E402
+from wine_session import WineSession, windows_path  # noqa: E402
+
 PUBLISH = os.path.join(ROOT, "tools", "publish_update.py")
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 class Bench:
@@ -42,19 +42,13 @@ class Bench:
         self.www = os.path.join(self.work, "www", "ardunlauncher")
         self.base_url = "http://127.0.0.1:%d/ardunlauncher/" % args.port
         self.server = None
-        self.keep_alive = None
+        self.wine = None
 
     def close(self):
-        if self.keep_alive:
-            open(self.stop_file, "w").close()
-            try:
-                self.keep_alive.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                self.keep_alive.kill()
-                self.keep_alive.wait()
+        if self.wine:
+            self.wine.stop()
         if self.server:
-            self.server.terminate()
-            self.server.wait()
+            self.server.stop()
         shutil.rmtree(self.work, ignore_errors=True)
 
     def prepare(self):
@@ -80,34 +74,20 @@ class Bench:
         self.file_name = re.search(r"FileName=(\S+)", self.update_index).group(1)
         self.current_index = re.sub(r"LastestVersionNumber=\S+", "LastestVersionNumber=1.0.0.2", self.update_index)
 
-        port_file = os.path.join(self.work, "port")
-        self.server = subprocess.Popen([sys.executable, SERVER, "--root", os.path.join(self.work, "www"), "--port",
-                                        str(self.args.port), "--port-file", port_file],
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if os.path.exists(port_file) or self.server.poll() is not None:
-                break
-            time.sleep(0.1)
-        if not os.path.exists(port_file):
-            sys.exit("the test server did not start on port %d (in use?)" % self.args.port)
+        try:
+            self.server = TestServer(os.path.join(self.work, "www"), self.args.port).start()
+        except TestServerError as error:
+            sys.exit("bench_selfupdate: %s" % error)
         self.env = dict(os.environ)
-        # A Wine program that lives as long as the benchmark keeps the wineserver and
-        # Wine's services up between the starts (it holds a file until told to stop).
-        held = os.path.join(self.work, "keep-alive")
-        open(held, "w").close()
-        self.stop_file = os.path.join(self.work, "stop")
-        self.keep_alive = subprocess.Popen([WINE_RUN, self.args.keep_alive, windows_path(held), "read",
-                                            windows_path(self.stop_file)], env=self.env,
-                                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        if self.keep_alive.stdout.readline().strip() != "locked":
-            sys.exit("the keep-alive program did not start")
+        # Wine stays up between the starts, so they do not bring its services up again.
+        self.wine = WineSession().start()
 
     def serve_index(self, text):
         with open(os.path.join(self.www, "index.txt"), "w", newline="") as f:
             f.write(text)
 
     def _wine(self, program, *arguments, cwd=None):
-        completed = subprocess.run([WINE_RUN, program] + list(arguments), cwd=cwd, env=self.env,
+        completed = subprocess.run(WineSession.command(program, *arguments), cwd=cwd, env=self.env,
                                    stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=300)
         return completed.returncode, completed.stdout
 
@@ -214,7 +194,6 @@ def main():
     parser.add_argument("--installed", required=True)
     parser.add_argument("--published", required=True)
     parser.add_argument("--bare", required=True)
-    parser.add_argument("--keep-alive", required=True)
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--rounds", type=int, default=9)
     parser.add_argument("--size", type=int, default=4 * 1048576)

@@ -12,21 +12,15 @@
 # The server listens on 127.0.0.1:18432, the address compiled into the benchmark's
 # stand-in launchers.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-BUILD=${1:-build/win64}
+source "$(dirname "$0")/../common.sh"
 
-echo "== building the benchmark programs in $BUILD"
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake --preset win64 -B "$BUILD" >/dev/null
-fi
-cmake --build "$BUILD" -j2 --target qz_bench_selfupdate_1002 qz_bench_selfupdate_1003 qz_bench_selfupdate_keep_alive qz_bench_http_bare >/dev/null
-find_exe() { find "$BUILD" -name "$1.exe" -not -path '*/CMakeFiles/*' | head -n1; }
-
-export QZ_WINEPREFIX=${QZ_WINEPREFIX:-$(cd "$BUILD" && pwd)/wineprefix}
-[ -f "$QZ_WINEPREFIX/system.reg" ] || echo "(first Wine start in $QZ_WINEPREFIX: preparing the prefix)"
-exec python3 bench/selfupdate/bench_selfupdate.py \
-    --installed "$(find_exe qz_bench_selfupdate_1002)" \
-    --published "$(find_exe qz_bench_selfupdate_1003)" \
-    --bare "$(find_exe qz_bench_http_bare)" \
-    --keep-alive "$(find_exe qz_bench_selfupdate_keep_alive)" \
+qz_bench_build "${1:-build/win64}" qz_bench_selfupdate_1002 qz_bench_selfupdate_1003 qz_bench_http_bare qz_wine_anchor
+INSTALLED=$(qz_bench_exe qz_bench_selfupdate_1002)
+PUBLISHED=$(qz_bench_exe qz_bench_selfupdate_1003)
+BARE=$(qz_bench_exe qz_bench_http_bare)
+# The benchmark starts the server (tests/support/test_server.py) and keeps Wine up with
+# this build's anchor (tests/support/wine_session.py) itself.
+QZ_WINE_ANCHOR=$(qz_bench_exe qz_wine_anchor)
+export QZ_WINE_ANCHOR
+exec python3 bench/selfupdate/bench_selfupdate.py --installed "$INSTALLED" --published "$PUBLISHED" --bare "$BARE" \
     --port 18432 --rounds "${QZ_BENCH_ROUNDS:-9}" --size "${QZ_BENCH_LAUNCHER_SIZE:-4194304}"

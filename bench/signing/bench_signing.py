@@ -10,7 +10,7 @@ adds: nothing on an up-to-date start (it runs only once an update is due), and o
 update the added time as a ratio to the whole update.
 
     bench_signing.py --unsigned A.exe --signed S.exe --published B.exe --bare BARE.exe
-                     --keep-alive KEEP.exe --port N --sign-key KEY.pem [--rounds R] [--size BYTES]
+                     --port N --sign-key KEY.pem [--rounds R] [--size BYTES]
 """
 import argparse
 import os
@@ -23,7 +23,7 @@ from bench_selfupdate import Bench  # noqa: E402
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    for name in ("--unsigned", "--signed", "--published", "--bare", "--keep-alive", "--sign-key"):
+    for name in ("--unsigned", "--signed", "--published", "--bare", "--sign-key"):
         parser.add_argument(name, required=True)
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--rounds", type=int, default=9)

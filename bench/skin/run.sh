@@ -6,22 +6,13 @@
 #   bench/skin/run.sh [build folder] [rounds]   (default: build/win64, 5 rounds; built when needed)
 # Uses $DISPLAY when QZ_KEEP_DISPLAY is set, else starts an Xvfb display of its own.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-ROOT=$PWD
-BUILD=${1:-build/win64}
+source "$(dirname "$0")/../common.sh"
 ROUNDS=${2:-5}
 
-echo "== building the benchmark program in $BUILD"
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake --preset win64 -B "$BUILD" >/dev/null
-fi
-cmake --build "$BUILD" -j2 --target qz_bench_skin >/dev/null
-PROGRAM=$(find "$BUILD" -name qz_bench_skin.exe -not -path '*/CMakeFiles/*' | head -n1)
+qz_bench_build "${1:-build/win64}" qz_bench_skin
+PROGRAM=$(qz_bench_exe qz_bench_skin)
 
-export QZ_WINEPREFIX=${QZ_WINEPREFIX:-$(cd "$BUILD" && pwd)/wineprefix}
-source tools/test-session.sh
-qz_session_start
-trap qz_session_stop EXIT
+qz_bench_session
 
 echo "== running $PROGRAM ($ROUNDS rounds)"
 "$ROOT/tools/wine-run" "$PROGRAM" "$ROUNDS"
