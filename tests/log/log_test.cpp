@@ -17,7 +17,7 @@
 
 #include "base/log.h"
 #include "base/log_clock.h"
-#include "tests/log/log_test_files.h"
+#include "tests/support/qz_captured_log.h"
 
 namespace fs = std::filesystem;
 

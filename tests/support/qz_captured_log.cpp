@@ -57,6 +57,29 @@ std::vector<QZ_CapturedLogLine> QZ_ParseCapturedLogLines(const std::vector<std::
     return Parsed;
 }
 
+std::string QZ_LogLineMessage(const std::string& strLine)
+{
+    return QZ_ParseCapturedLogLines({strLine})[0].strMessage;
+}
+
+std::vector<std::string> QZ_SplitLines(const std::string& strText)
+{
+    std::vector<std::string> Lines;
+    size_t uBegin = 0;
+    while (uBegin < strText.size())
+    {
+        size_t uEnd = strText.find('\n', uBegin);
+        if (uEnd == std::string::npos)
+        {
+            Lines.push_back(strText.substr(uBegin));
+            break;
+        }
+        Lines.push_back(strText.substr(uBegin, uEnd - uBegin));
+        uBegin = uEnd + 1;
+    }
+    return Lines;
+}
+
 bool QZ_IsCheckLine(const std::string& strMessage, const std::string& strCondition, const std::string& strRoutine)
 {
     const std::string strHead = "QZLOG_PROCESS_ERROR(" + strCondition + ") at line ";

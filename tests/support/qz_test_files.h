@@ -15,6 +15,26 @@ std::string QZ_ReadWholeFile(const std::string& strPath);
 std::string QZ_MakeTestTempFolder(const char* cszPrefix);
 // Deletes a folder and everything in it, read-only files included.
 void QZ_RemoveTestFolder(const std::string& strFolder);
+
+// An empty folder of its own under the temporary folder, removed with everything in it
+// when the object goes. Path() ends in "/" and uses "/" throughout.
+class QZ_TempFolder
+{
+public:
+    QZ_TempFolder();
+    ~QZ_TempFolder();
+    QZ_TempFolder(const QZ_TempFolder&) = delete;
+    QZ_TempFolder& operator=(const QZ_TempFolder&) = delete;
+
+    const std::string& Path() const { return m_strPath; }
+
+private:
+    std::string m_strPath;
+};
+
+// Every regular file below strFolder, as paths relative to it with "/" separators,
+// sorted by name.
+std::vector<std::string> QZ_ListFilesBelow(const std::string& strFolder);
 // The names of the files (bFolders false) or folders (bFolders true) in strFolder (ending in
 // "\") that match cszPattern, without "." and "..", sorted.
 std::vector<std::string> QZ_ListFolder(const std::string& strFolder, const char* cszPattern, bool bFolders);

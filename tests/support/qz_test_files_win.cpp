@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 std::vector<std::string> QZ_ListFolder(const std::string& strFolder, const char* cszPattern, bool bFolders)
 {
@@ -62,6 +63,34 @@ void QZ_RemoveTestFolder(const std::string& strFolder)
         DeleteFileA(strFile.c_str());
     }
     RemoveDirectoryA(strFolder.c_str());
+}
+
+QZ_TempFolder::QZ_TempFolder()
+{
+    m_strPath = QZ_MakeTestTempFolder("qztest");
+    std::replace(m_strPath.begin(), m_strPath.end(), '\\', '/');
+}
+
+QZ_TempFolder::~QZ_TempFolder()
+{
+    std::string strFolder = m_strPath;
+    std::replace(strFolder.begin(), strFolder.end(), '/', '\\');
+    QZ_RemoveTestFolder(strFolder);
+}
+
+std::vector<std::string> QZ_ListFilesBelow(const std::string& strFolder)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> Files;
+    std::error_code Error;
+    for (fs::recursive_directory_iterator It(strFolder, Error), End; !Error && It != End; It.increment(Error))
+    {
+        if (!It->is_regular_file())
+            continue;
+        Files.push_back(fs::relative(It->path(), strFolder, Error).generic_string());
+    }
+    std::sort(Files.begin(), Files.end());
+    return Files;
 }
 
 std::string QZ_ThisProgramPath()
