@@ -7,11 +7,8 @@
 #include <commctrl.h>
 
 #include "framework/fx_app.h"
-#include "framework/fx_controls.h"
 #include "framework/fx_dialog.h"
 #include "framework/fx_gdi.h"
-#include "framework/fx_msgmap.h"
-#include "framework/fx_string.h"
 #include "framework/fx_wnd.h"
 
 #endif  // QZ_FRAMEWORK_FRAMEWORK_H

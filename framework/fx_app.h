@@ -1,38 +1,64 @@
-// CWinApp: the one application object. WinMain (fx_winmain_win.cpp, linked into
-// programs as the qz_framework_entry object library) fills in its fields, calls
-// InitInstance and then Run.
+// The application: CString, the framework's narrow string; the argument text of the
+// command line; and CWinApp, the one application object.
 #ifndef QZ_FRAMEWORK_FX_APP_H
 #define QZ_FRAMEWORK_FX_APP_H
 
 #include <windows.h>
 
-#include "framework/fx_msgmap.h"
+#include <string>
 
-class CWnd;
+#include "base/text_compare.h"
+#include "framework/fx_wnd.h"
 
+// A thin value type over std::string. A NULL text reads as empty.
+class CString
+{
+public:
+    CString() {}
+    CString(const char* cszText) : m_str(cszText ? cszText : "") {}
+
+    friend CString operator+(const CString& strLeft, const CString& strRight)
+    {
+        return CString((strLeft.m_str + strRight.m_str).c_str());
+    }
+
+    operator const char*() const { return m_str.c_str(); }
+    const char* GetString() const { return m_str.c_str(); }
+    int GetLength() const { return (int)m_str.size(); }
+
+    // Comparison ignoring the case of ASCII letters; <0, 0 or >0 as strcmp.
+    int CompareNoCase(const char* cszText) const { return QZ_CompareNoCaseASCII(m_str.c_str(), cszText); }
+    bool operator==(const char* cszText) const { return m_str == (cszText ? cszText : ""); }
+    bool operator!=(const char* cszText) const { return !(*this == cszText); }
+
+private:
+    std::string m_str;
+};
+
+// The argument text of a command line: skips the program name (a quoted name may
+// contain blanks) and the blanks and control characters after it. Blanks after the
+// argument stay part of it.
+const char* QZ_GetArgumentText(const char* cszCommandLine);
+
+// The application object. WinMain (fx_winmain_win.cpp, linked into programs as the
+// qz_framework_entry object library) calls InitInstance and then Run.
 class CWinApp : public CCmdTarget
 {
 public:
-    explicit CWinApp(LPCSTR lpszAppName = NULL);
+    CWinApp();
     ~CWinApp() override;
 
-    virtual BOOL InitInstance();
-    // Without a main window, asks to quit at once; pumps messages until WM_QUIT.
-    virtual int Run();
-    virtual int ExitInstance();
+    virtual BOOL InitInstance() { return TRUE; }
+    // The program's windows are modal and gone when this runs: asks to quit, handles
+    // what is left in the queue until WM_QUIT and gives the exit code 0.
+    int Run();
 
-    HINSTANCE m_hInstance;
-    // The argument text: the command line after the program's own name.
+    // The argument text of the process's command line.
     LPSTR m_lpCmdLine;
-    int m_nCmdShow;
-    LPCSTR m_pszAppName;
-    CWnd* m_pMainWnd;
 };
 
 CWinApp* AfxGetApp();
-HINSTANCE AfxGetInstanceHandle();
-HINSTANCE AfxGetResourceHandle();
-// The entry: WinMain forwards here.
-int AfxWinMain(HINSTANCE hInstance, LPSTR lpCmdLine, int nCmdShow);
+// The module resources are loaded from: the program's own.
+inline HINSTANCE AfxGetResourceHandle() { return ::GetModuleHandleA(NULL); }
 
 #endif  // QZ_FRAMEWORK_FX_APP_H

@@ -5,16 +5,15 @@
 
 #include "framework/fx_wnd.h"
 
+// One run of a dialog's DoDataExchange: the dialog, and whether a step failed.
 class CDataExchange
 {
 public:
-    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
-        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd), m_bFailed(FALSE) {}
+    explicit CDataExchange(CWnd* pDlgWnd) : m_pDlgWnd(pDlgWnd), m_bFailed(FALSE) {}
 
     // Marks the exchange as failed: UpdateData then returns FALSE.
     void Fail() { m_bFailed = TRUE; }
 
-    BOOL m_bSaveAndValidate;
     CWnd* m_pDlgWnd;
     BOOL m_bFailed;
 };
@@ -27,24 +26,29 @@ BOOL DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 class CDialog : public CWnd
 {
 public:
-    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = NULL);
-    ~CDialog() override;
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = NULL)
+        : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_nModalResult(-1), m_bContinueModal(FALSE) {}
 
     // Creates the dialog and runs it until EndDialog or a quit message. The window is
     // hidden and destroyed before this returns. A quit message ends the run, is posted
     // again for the caller's loop, and gives -1; a template that cannot be loaded or a
     // window that cannot be created also gives -1.
-    virtual INT_PTR DoModal();
+    INT_PTR DoModal();
     void EndDialog(int nResult);
     // Attaches the controls (DoDataExchange); FALSE when that failed.
-    virtual BOOL OnInitDialog();
+    virtual BOOL OnInitDialog() { return UpdateData(FALSE); }
 
 protected:
     virtual void DoDataExchange(CDataExchange* pDX) {}
-    virtual void OnOK();
-    virtual void OnCancel();
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
     // Runs DoDataExchange; FALSE when an exchange step failed.
-    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE)
+    {
+        CDataExchange DX(this);
+        DoDataExchange(&DX);
+        return !DX.m_bFailed;
+    }
 
     DECLARE_MESSAGE_MAP()
 

@@ -4,9 +4,7 @@
 
 BOOL DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
-    if (rControl.m_hWnd)
-        return TRUE;
-    if (rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC)))
+    if (rControl.m_hWnd || rControl.SubclassWindow(::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC)))
         return TRUE;
     pDX->Fail();
     return FALSE;
@@ -16,15 +14,6 @@ BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, &CDialog::OnOK)
     ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
 END_MESSAGE_MAP()
-
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_nModalResult(-1), m_bContinueModal(FALSE)
-{
-}
-
-CDialog::~CDialog()
-{
-}
 
 // Binds the object when the dialog manager sends WM_INITDIALOG; from then on every
 // message reaches the object through its subclassed window procedure, and this
@@ -39,28 +28,6 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT nMessage, WPARAM wParam, LP
     return pDialog->OnInitDialog();
 }
 
-BOOL CDialog::OnInitDialog()
-{
-    return UpdateData(FALSE);
-}
-
-BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
-{
-    CDataExchange DX(this, bSaveAndValidate);
-    DoDataExchange(&DX);
-    return !DX.m_bFailed;
-}
-
-void CDialog::OnOK()
-{
-    EndDialog(IDOK);
-}
-
-void CDialog::OnCancel()
-{
-    EndDialog(IDCANCEL);
-}
-
 void CDialog::EndDialog(int nResult)
 {
     m_nModalResult = nResult;
@@ -71,13 +38,6 @@ void CDialog::EndDialog(int nResult)
 
 INT_PTR CDialog::DoModal()
 {
-    HINSTANCE hInstance = AfxGetResourceHandle();
-    HRSRC hResource = ::FindResourceA(hInstance, MAKEINTRESOURCEA(m_nIDTemplate), (LPCSTR)RT_DIALOG);
-    HGLOBAL hTemplate = hResource ? ::LoadResource(hInstance, hResource) : NULL;
-    LPCDLGTEMPLATEA pTemplate = hTemplate ? (LPCDLGTEMPLATEA)::LockResource(hTemplate) : NULL;
-    if (!pTemplate)
-        return -1;
-
     HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : NULL;
     BOOL bEnableParent = hParent && ::IsWindowEnabled(hParent);
     if (bEnableParent)
@@ -85,7 +45,8 @@ INT_PTR CDialog::DoModal()
 
     m_nModalResult = -1;
     m_bContinueModal = TRUE;
-    HWND hWnd = ::CreateDialogIndirectParamA(hInstance, pTemplate, hParent, &CDialog::DialogProc, (LPARAM)this);
+    HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hParent,
+                                     &CDialog::DialogProc, (LPARAM)this);
     if (hWnd && m_hWnd == hWnd)
         RunModalLoop();
     else

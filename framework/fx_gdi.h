@@ -1,4 +1,5 @@
-// GDI wrappers: objects that own one platform handle and release it when destroyed.
+// GDI wrappers: a point and a rectangle, and objects that own one platform handle and
+// release it when destroyed.
 #ifndef QZ_FRAMEWORK_FX_GDI_H
 #define QZ_FRAMEWORK_FX_GDI_H
 
@@ -7,57 +8,152 @@
 class CPoint : public POINT
 {
 public:
-    CPoint() { x = 0; y = 0; }
-    CPoint(int nX, int nY) { x = nX; y = nY; }
+    CPoint(int nX, int nY) : POINT{ nX, nY } {}
 };
 
 class CRect : public RECT
 {
 public:
-    CRect() { left = top = right = bottom = 0; }
-    CRect(int nLeft, int nTop, int nRight, int nBottom)
-    {
-        left = nLeft;
-        top = nTop;
-        right = nRight;
-        bottom = nBottom;
-    }
+    CRect() : RECT{} {}
+    CRect(int nLeft, int nTop, int nRight, int nBottom) : RECT{ nLeft, nTop, nRight, nBottom } {}
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
     void OffsetRect(int nX, int nY) { ::OffsetRect(this, nX, nY); }
     operator LPRECT() { return this; }
-    operator LPCRECT() const { return this; }
 };
 
+// The owner of one GDI object (bitmap, font): deleted with the wrapper or when replaced.
 class CGdiObject
 {
 public:
     CGdiObject() : m_hObject(NULL) {}
-    virtual ~CGdiObject() { DeleteObject(); }
+    CGdiObject(const CGdiObject&) = delete;
+    CGdiObject& operator=(const CGdiObject&) = delete;
+    ~CGdiObject() { DeleteObject(); }
 
     HGDIOBJ GetSafeHandle() const { return m_hObject; }
-    BOOL Attach(HGDIOBJ hObject);
-    HGDIOBJ Detach();
     // Deletes the platform object, if one is held.
-    BOOL DeleteObject();
+    BOOL DeleteObject()
+    {
+        HGDIOBJ hObject = m_hObject;
+        m_hObject = NULL;
+        return hObject ? ::DeleteObject(hObject) : FALSE;
+    }
 
     HGDIOBJ m_hObject;
 
-private:
-    CGdiObject(const CGdiObject&) = delete;
-    CGdiObject& operator=(const CGdiObject&) = delete;
+protected:
+    // Takes hObject in place of the object held; a NULL handle (a failed creation)
+    // changes nothing and gives FALSE.
+    BOOL Attach(HGDIOBJ hObject)
+    {
+        if (!hObject)
+            return FALSE;
+        DeleteObject();
+        m_hObject = hObject;
+        return TRUE;
+    }
 };
 
-class CDC;
+// A device context: either attached (someone else releases it) or made by
+// CreateCompatibleDC and then deleted by this object.
+class CDC
+{
+public:
+    CDC() : m_hDC(NULL), m_bOwned(FALSE) {}
+    CDC(const CDC&) = delete;
+    CDC& operator=(const CDC&) = delete;
+    ~CDC()
+    {
+        if (m_bOwned)
+            DeleteDC();
+    }
+
+    HDC GetSafeHdc() const { return m_hDC; }
+    operator HDC() const { return m_hDC; }
+    BOOL Attach(HDC hDC)
+    {
+        if (!hDC)
+            return FALSE;
+        m_hDC = hDC;
+        m_bOwned = FALSE;
+        return TRUE;
+    }
+    HDC Detach()
+    {
+        HDC hDC = m_hDC;
+        m_hDC = NULL;
+        m_bOwned = FALSE;
+        return hDC;
+    }
+
+    // A memory context compatible with pDC (or the screen when pDC is NULL).
+    BOOL CreateCompatibleDC(CDC* pDC)
+    {
+        HDC hDC = ::CreateCompatibleDC(pDC ? pDC->m_hDC : NULL);
+        if (!hDC)
+            return FALSE;
+        if (m_bOwned)
+            DeleteDC();
+        m_hDC = hDC;
+        m_bOwned = TRUE;
+        return TRUE;
+    }
+    BOOL DeleteDC()
+    {
+        HDC hDC = Detach();
+        return hDC ? ::DeleteDC(hDC) : FALSE;
+    }
+
+    // Both return the object that was replaced, NULL on failure.
+    HGDIOBJ SelectObject(CGdiObject* pObject) { return pObject ? SelectObject(pObject->m_hObject) : NULL; }
+    HGDIOBJ SelectObject(HGDIOBJ hObject)
+    {
+        HGDIOBJ hOld = m_hDC && hObject ? ::SelectObject(m_hDC, hObject) : NULL;
+        return hOld == HGDI_ERROR ? NULL : hOld;
+    }
+
+    BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop)
+    {
+        return ::BitBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC ? pSrcDC->m_hDC : NULL, xSrc, ySrc, dwRop);
+    }
+    BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc,
+                    int nSrcWidth, int nSrcHeight, DWORD dwRop)
+    {
+        return ::StretchBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC ? pSrcDC->m_hDC : NULL, xSrc, ySrc,
+                            nSrcWidth, nSrcHeight, dwRop);
+    }
+    int SetBkMode(int nBkMode) { return ::SetBkMode(m_hDC, nBkMode); }
+    COLORREF SetTextColor(COLORREF crColor) { return ::SetTextColor(m_hDC, crColor); }
+    int DrawText(LPCSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat)
+    {
+        return ::DrawTextA(m_hDC, lpszString, nCount, lpRect, nFormat);
+    }
+    BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
+
+    HDC m_hDC;
+
+protected:
+    BOOL m_bOwned;  // TRUE when this object created the context and must delete it
+};
 
 class CBitmap : public CGdiObject
 {
 public:
-    // Loads a bitmap resource of the application module.
-    BOOL LoadBitmap(UINT nIDResource);
-    BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
+    // Loads a bitmap resource of the program's own module.
+    BOOL LoadBitmap(UINT nIDResource)
+    {
+        return Attach(::LoadBitmapA(::GetModuleHandleA(NULL), MAKEINTRESOURCEA(nIDResource & 0xFFFF)));
+    }
+    BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight)
+    {
+        return Attach(::CreateCompatibleBitmap(pDC ? pDC->m_hDC : NULL, nWidth, nHeight));
+    }
     // GetObject on the bitmap: the number of bytes stored, 0 on failure.
-    int GetBitmap(BITMAP* pBitMap) const;
+    int GetBitmap(BITMAP* pBitMap) const
+    {
+        return m_hObject ? ::GetObjectA(m_hObject, sizeof(BITMAP), pBitMap) : 0;
+    }
     operator HBITMAP() const { return (HBITMAP)m_hObject; }
 };
 
@@ -67,62 +163,13 @@ public:
     BOOL CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientation, int nWeight,
                     BYTE bItalic, BYTE bUnderline, BYTE cStrikeOut, BYTE nCharSet,
                     BYTE nOutPrecision, BYTE nClipPrecision, BYTE nQuality,
-                    BYTE nPitchAndFamily, LPCSTR lpszFacename);
+                    BYTE nPitchAndFamily, LPCSTR lpszFacename)
+    {
+        return Attach(::CreateFontA(nHeight, nWidth, nEscapement, nOrientation, nWeight, bItalic,
+                                    bUnderline, cStrikeOut, nCharSet, nOutPrecision, nClipPrecision,
+                                    nQuality, nPitchAndFamily, lpszFacename));
+    }
     operator HFONT() const { return (HFONT)m_hObject; }
-};
-
-class CDC
-{
-public:
-    CDC() : m_hDC(NULL), m_bOwned(FALSE) {}
-    virtual ~CDC();
-
-    HDC GetSafeHdc() const { return m_hDC; }
-    operator HDC() const { return m_hDC; }
-    BOOL Attach(HDC hDC);
-    HDC Detach();
-
-    // A memory context compatible with pDC (or the screen when pDC is NULL); owned and
-    // deleted by this object.
-    BOOL CreateCompatibleDC(CDC* pDC);
-    BOOL DeleteDC();
-
-    // Both return the object that was replaced, NULL on failure.
-    HGDIOBJ SelectObject(CGdiObject* pObject);
-    HGDIOBJ SelectObject(HGDIOBJ hObject);
-
-    BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
-    BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc,
-                    int nSrcWidth, int nSrcHeight, DWORD dwRop);
-    int SetBkMode(int nBkMode);
-    COLORREF SetTextColor(COLORREF crColor);
-    int DrawText(LPCSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat);
-    COLORREF GetPixel(int x, int y) const;
-    BOOL DrawIcon(int x, int y, HICON hIcon);
-
-    HDC m_hDC;
-
-protected:
-    BOOL m_bOwned;  // TRUE when this object created the context and must delete it
-
-private:
-    CDC(const CDC&) = delete;
-    CDC& operator=(const CDC&) = delete;
-};
-
-class CWnd;
-
-// BeginPaint in the constructor, EndPaint in the destructor.
-class CPaintDC : public CDC
-{
-public:
-    explicit CPaintDC(CWnd* pWnd);
-    ~CPaintDC() override;
-
-    PAINTSTRUCT m_ps;
-
-private:
-    HWND m_hWnd;
 };
 
 #endif  // QZ_FRAMEWORK_FX_GDI_H

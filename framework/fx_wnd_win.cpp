@@ -1,6 +1,8 @@
 #include "framework/fx_wnd.h"
 
-#include <new>
+#include <string>
+
+#include "framework/fx_app.h"
 
 namespace
 {
@@ -13,10 +15,6 @@ thread_local const MSG* t_pCurrentMessage = nullptr;
 
 }  // namespace
 
-CWnd::CWnd() : m_hWnd(NULL), m_pfnSuper(NULL)
-{
-}
-
 CWnd::~CWnd()
 {
     if (m_hWnd && FromHandle(m_hWnd) == this)
@@ -25,9 +23,7 @@ CWnd::~CWnd()
 
 CWnd* CWnd::FromHandle(HWND hWnd)
 {
-    if (!hWnd)
-        return NULL;
-    return (CWnd*)::GetPropA(hWnd, s_cszBindingProperty);
+    return hWnd ? (CWnd*)::GetPropA(hWnd, s_cszBindingProperty) : NULL;
 }
 
 BOOL CWnd::SubclassWindow(HWND hWnd)
@@ -39,33 +35,6 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
     m_hWnd = hWnd;
     m_pfnSuper = (WNDPROC)::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)&CWnd::StaticWndProc);
     return TRUE;
-}
-
-BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
-{
-    if (!pParent)
-        return FALSE;
-    return SubclassWindow(::GetDlgItem(pParent->m_hWnd, (int)nID));
-}
-
-HWND CWnd::UnsubclassWindow()
-{
-    HWND hWnd = m_hWnd;
-    if (!hWnd)
-        return NULL;
-    if (m_pfnSuper && (WNDPROC)::GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == &CWnd::StaticWndProc)
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)m_pfnSuper);
-    ::RemovePropA(hWnd, s_cszBindingProperty);
-    m_pfnSuper = NULL;
-    m_hWnd = NULL;
-    return hWnd;
-}
-
-BOOL CWnd::DestroyWindow()
-{
-    if (!m_hWnd)
-        return FALSE;
-    return ::DestroyWindow(m_hWnd);
 }
 
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
@@ -86,11 +55,15 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hWnd, UINT nMessage, WPARAM wParam, LP
 
     t_pCurrentMessage = pPreviousMessage;
 
-    // The window is gone: clear the binding. The object itself outlives its window.
+    // The window is gone: clear the binding and give the window its previous procedure
+    // back. The object itself outlives its window.
     if (nMessage == WM_NCDESTROY && FromHandle(hWnd) == pWnd)
     {
-        pWnd->UnsubclassWindow();
-        pWnd->PostNcDestroy();
+        if (pWnd->m_pfnSuper && (WNDPROC)::GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == &CWnd::StaticWndProc)
+            ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)pWnd->m_pfnSuper);
+        ::RemovePropA(hWnd, s_cszBindingProperty);
+        pWnd->m_pfnSuper = NULL;
+        pWnd->m_hWnd = NULL;
     }
     return lResult;
 }
@@ -98,25 +71,26 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hWnd, UINT nMessage, WPARAM wParam, LP
 LRESULT CWnd::WindowProc(UINT nMessage, WPARAM wParam, LPARAM lParam)
 {
     LRESULT lResult = 0;
-    if (OnWndMsg(nMessage, wParam, lParam, &lResult))
-        return lResult;
-    return DefWindowProc(nMessage, wParam, lParam);
-}
-
-BOOL CWnd::OnWndMsg(UINT nMessage, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
     if (nMessage == WM_DRAWITEM && lParam)
     {
         CWnd* pChild = FromHandle(((LPDRAWITEMSTRUCT)lParam)->hwndItem);
-        if (pChild && pChild != this && pChild->OnChildNotify(nMessage, wParam, lParam, pResult))
-            return TRUE;
+        if (pChild && pChild != this && pChild->OnChildNotify(nMessage, wParam, lParam, &lResult))
+            return lResult;
     }
 
-    const AFX_MSGMAP_ENTRY* pEntry = FindMessageEntry(nMessage, wParam);
-    if (!pEntry)
-        return FALSE;
-    *pResult = 0;
-    return pEntry->pfnHandler(this, wParam, lParam, pResult);
+    // The first entry for the message, from this class's map down to the root.
+    for (const AFX_MSGMAP* pMap = GetMessageMap(); pMap; pMap = pMap->pfnGetBaseMap())
+    {
+        for (const AFX_MSGMAP_ENTRY* pEntry = pMap->lpEntries; pEntry->pfnHandler; ++pEntry)
+        {
+            if (pEntry->nMessage != nMessage)
+                continue;
+            if (nMessage == WM_COMMAND && (pEntry->nCode != HIWORD(wParam) || pEntry->nID != LOWORD(wParam)))
+                continue;
+            return pEntry->pfnHandler(this, wParam, lParam);
+        }
+    }
+    return DefWindowProc(nMessage, wParam, lParam);
 }
 
 LRESULT CWnd::DefWindowProc(UINT nMessage, WPARAM wParam, LPARAM lParam)
@@ -126,22 +100,12 @@ LRESULT CWnd::DefWindowProc(UINT nMessage, WPARAM wParam, LPARAM lParam)
     return ::DefWindowProcA(m_hWnd, nMessage, wParam, lParam);
 }
 
-BOOL CWnd::OnChildNotify(UINT nMessage, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    return FALSE;
-}
-
 LRESULT CWnd::Default()
 {
     const MSG* pMessage = t_pCurrentMessage;
     if (!pMessage || pMessage->hwnd != m_hWnd)
         return 0;
     return DefWindowProc(pMessage->message, pMessage->wParam, pMessage->lParam);
-}
-
-DWORD CWnd::GetStyle() const
-{
-    return (DWORD)::GetWindowLongPtrA(m_hWnd, GWL_STYLE);
 }
 
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
@@ -157,49 +121,11 @@ BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
     return TRUE;
 }
 
-BOOL CWnd::ShowWindow(int nCmdShow)
-{
-    return ::ShowWindow(m_hWnd, nCmdShow);
-}
-
-BOOL CWnd::UpdateWindow()
-{
-    return ::UpdateWindow(m_hWnd);
-}
-
-BOOL CWnd::IsWindowVisible() const
-{
-    return ::IsWindowVisible(m_hWnd);
-}
-
-BOOL CWnd::IsIconic() const
-{
-    return ::IsIconic(m_hWnd);
-}
-
-BOOL CWnd::EnableWindow(BOOL bEnable)
-{
-    return ::EnableWindow(m_hWnd, bEnable);
-}
-
-void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
-{
-    ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);
-}
-
-void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint)
-{
-    MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top,
-               bRepaint);
-}
-
-void CWnd::CenterWindow(CWnd* pAlternateOwner)
+void CWnd::CenterWindow()
 {
     RECT rcWindow;
     RECT rcArea;
-    HWND hOwner = pAlternateOwner ? pAlternateOwner->m_hWnd : ::GetWindow(m_hWnd, GW_OWNER);
-    if (GetStyle() & WS_CHILD)
-        hOwner = ::GetParent(m_hWnd);
+    HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
 
     ::GetWindowRect(m_hWnd, &rcWindow);
     if (hOwner && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner))
@@ -208,152 +134,38 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner)
     }
     else
     {
-        HMONITOR hMonitor = ::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY);
         MONITORINFO Info = {};
         Info.cbSize = sizeof(Info);
-        ::GetMonitorInfoA(hMonitor, &Info);
+        ::GetMonitorInfoA(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &Info);
         rcArea = Info.rcWork;
     }
-    if (GetStyle() & WS_CHILD)
-        ::GetClientRect(hOwner, &rcArea);
 
-    int nWidth = rcWindow.right - rcWindow.left;
-    int nHeight = rcWindow.bottom - rcWindow.top;
-    int x = (rcArea.left + rcArea.right) / 2 - nWidth / 2;
-    int y = (rcArea.top + rcArea.bottom) / 2 - nHeight / 2;
+    int x = (rcArea.left + rcArea.right) / 2 - (rcWindow.right - rcWindow.left) / 2;
+    int y = (rcArea.top + rcArea.bottom) / 2 - (rcWindow.bottom - rcWindow.top) / 2;
     ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void CWnd::SetWindowText(LPCSTR lpszString)
-{
-    ::SetWindowTextA(m_hWnd, lpszString);
-}
-
-int CWnd::GetWindowText(LPSTR lpszStringBuf, int nMaxCount) const
-{
-    return ::GetWindowTextA(m_hWnd, lpszStringBuf, nMaxCount);
 }
 
 void CWnd::GetWindowText(CString& rString) const
 {
-    int nLength = ::GetWindowTextLengthA(m_hWnd);
-    std::string strText((size_t)nLength + 1, '\0');
-    nLength = ::GetWindowTextA(m_hWnd, &strText[0], nLength + 1);
+    std::string strText((size_t)::GetWindowTextLengthA(m_hWnd) + 1, '\0');
+    int nLength = ::GetWindowTextA(m_hWnd, &strText[0], (int)strText.size());
     strText.resize(nLength > 0 ? (size_t)nLength : 0);
-    rString = CString(strText);
+    rString = strText.c_str();
 }
 
-void CWnd::GetClientRect(LPRECT lpRect) const
+BOOL CWnd::CreateControl(LPCSTR lpszClass, LPCSTR lpszText, DWORD dwStyle, const RECT& rect,
+                         CWnd* pParentWnd, UINT nID)
 {
-    ::GetClientRect(m_hWnd, lpRect);
-}
-
-void CWnd::GetWindowRect(LPRECT lpRect) const
-{
-    ::GetWindowRect(m_hWnd, lpRect);
-}
-
-void CWnd::ScreenToClient(LPRECT lpRect) const
-{
-    ::ScreenToClient(m_hWnd, (LPPOINT)lpRect);
-    ::ScreenToClient(m_hWnd, ((LPPOINT)lpRect) + 1);
-}
-
-void CWnd::ScreenToClient(LPPOINT lpPoint) const
-{
-    ::ScreenToClient(m_hWnd, lpPoint);
-}
-
-void CWnd::Invalidate(BOOL bErase)
-{
-    ::InvalidateRect(m_hWnd, NULL, bErase);
-}
-
-void CWnd::InvalidateRect(LPCRECT lpRect, BOOL bErase)
-{
-    ::InvalidateRect(m_hWnd, lpRect, bErase);
-}
-
-BOOL CWnd::RedrawWindow(LPCRECT lpRectUpdate, HRGN hrgnUpdate, UINT nFlags)
-{
-    return ::RedrawWindow(m_hWnd, lpRectUpdate, hrgnUpdate, nFlags);
-}
-
-CWnd* CWnd::GetParent() const
-{
-    return FromHandle(::GetParent(m_hWnd));
-}
-
-CWnd* CWnd::GetDlgItem(int nID) const
-{
-    return FromHandle(::GetDlgItem(m_hWnd, nID));
-}
-
-CWnd* CWnd::GetFocus()
-{
-    return FromHandle(::GetFocus());
-}
-
-CWnd* CWnd::SetFocus()
-{
-    return FromHandle(::SetFocus(m_hWnd));
-}
-
-LRESULT CWnd::SendMessage(UINT nMessage, WPARAM wParam, LPARAM lParam)
-{
-    return ::SendMessageA(m_hWnd, nMessage, wParam, lParam);
-}
-
-BOOL CWnd::PostMessage(UINT nMessage, WPARAM wParam, LPARAM lParam)
-{
-    return ::PostMessageA(m_hWnd, nMessage, wParam, lParam);
-}
-
-HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
-{
-    return (HICON)::SendMessageA(m_hWnd, WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, (LPARAM)hIcon);
-}
-
-void CWnd::SetFont(CFont* pFont, BOOL bRedraw)
-{
-    ::SendMessageA(m_hWnd, WM_SETFONT, (WPARAM)(pFont ? pFont->m_hObject : NULL), MAKELPARAM(bRedraw, 0));
-}
-
-CDC* CWnd::GetDC()
-{
-    HDC hDC = ::GetDC(m_hWnd);
-    if (!hDC)
-        return NULL;
-    CDC* pDC = new (std::nothrow) CDC;
-    if (!pDC)
+    HWND hWnd = ::CreateWindowExA(0, lpszClass, lpszText, dwStyle | WS_CHILD, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top,
+                                  pParentWnd ? pParentWnd->m_hWnd : NULL, (HMENU)(UINT_PTR)nID,
+                                  AfxGetResourceHandle(), NULL);
+    if (!hWnd)
+        return FALSE;
+    if (!SubclassWindow(hWnd))
     {
-        ::ReleaseDC(m_hWnd, hDC);
-        return NULL;
+        ::DestroyWindow(hWnd);
+        return FALSE;
     }
-    pDC->Attach(hDC);
-    return pDC;
-}
-
-int CWnd::ReleaseDC(CDC* pDC)
-{
-    if (!pDC)
-        return 0;
-    int nRetCode = ::ReleaseDC(m_hWnd, pDC->Detach());
-    delete pDC;
-    return nRetCode;
-}
-
-int CWnd::SetWindowRgn(HRGN hRgn, BOOL bRedraw)
-{
-    return ::SetWindowRgn(m_hWnd, hRgn, bRedraw);
-}
-
-BOOL CWnd::SetForegroundWindow()
-{
-    return ::SetForegroundWindow(m_hWnd);
-}
-
-int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
-{
-    return ::MessageBoxA(m_hWnd, lpszText, lpszCaption, nType);
+    return TRUE;
 }

@@ -79,7 +79,7 @@ public:
         switch (m_Action)
         {
         case InitAction::PostEnd:
-            PostMessage(WM_TEST_ACTION, 0, 0);
+            ::PostMessageA(m_hWnd, WM_TEST_ACTION, 0, 0);
             break;
         case InitAction::PostQuit:
             ::PostQuitMessage(0);
@@ -103,7 +103,7 @@ protected:
     void OnDestroy()
     {
         m_bDestroyed = true;
-        m_bVisibleAtDestroy = IsWindowVisible() != FALSE;
+        m_bVisibleAtDestroy = ::IsWindowVisible(m_hWnd) != FALSE;
         CDialog::OnDestroy();
     }
     LRESULT OnTestAction(WPARAM wParam, LPARAM lParam)
@@ -236,8 +236,8 @@ TEST(Dialog, DataExchangeAttachesTemplateControls)
         s_lUserParam = pDialog->m_Label.m_lLastUserParam;
         s_nPaintsBefore = pDialog->m_Label.m_nPaints;
         pDialog->ShowWindow(SW_SHOW);
-        pDialog->m_Label.Invalidate();
-        pDialog->m_Label.UpdateWindow();
+        ::InvalidateRect(pDialog->m_Label.m_hWnd, NULL, TRUE);
+        ::UpdateWindow(pDialog->m_Label.m_hWnd);
         pDialog->EndDialog(1);
     });
     EXPECT_EQ(1, Dialog.DoModal());
@@ -295,8 +295,8 @@ TEST(Dialog, CommandsAreDispatchedByControlIdAndDrawItemReachesTheButton)
                        (LPARAM)::GetDlgItem(hWnd, IDC_TEST_PLAIN));
         ::SendMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         pDialog->ShowWindow(SW_SHOW);
-        pDialog->m_OwnerDraw.Invalidate();
-        pDialog->m_OwnerDraw.UpdateWindow();
+        ::InvalidateRect(pDialog->m_OwnerDraw.m_hWnd, NULL, TRUE);
+        ::UpdateWindow(pDialog->m_OwnerDraw.m_hWnd);
         pDialog->EndDialog(3);
     });
     EXPECT_EQ(3, Dialog.DoModal());

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "framework/fx_cmdline.h"
-#include "framework/fx_string.h"
+#include "framework/fx_app.h"
 
 TEST(ArgumentText, SkipsTheProgramNameAndTheBlanksAfterIt)
 {
@@ -33,8 +32,9 @@ TEST(CString, ComparesIgnoringAsciiCaseOnly)
     EXPECT_LT(CString("a").CompareNoCase("B"), 0);
     // Bytes of a double-byte text are compared as they are.
     EXPECT_NE(0, CString("\xd5\xfd").CompareNoCase("\xf5\xfd"));
-    CString str("ab");
-    str += "c";
+    CString str = CString("a") + "b" + CString("c");
     EXPECT_TRUE(str == "abc");
+    EXPECT_TRUE(str != "ab");
     EXPECT_EQ(3, str.GetLength());
+    EXPECT_TRUE(CString(nullptr) == "");
 }
