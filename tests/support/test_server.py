@@ -41,7 +41,7 @@ START_SECONDS = 15
 
 
 class TestServerError(RuntimeError):
-    pass
+    """The server did not start, or did not answer; the message says which and why."""
 
 
 class TestServer:
@@ -82,6 +82,8 @@ class TestServer:
 
     def output(self):
         """What the server printed so far (its errors among it)."""
+        if not self.work:
+            return ""
         try:
             with open(self.log_path, errors="replace") as f:
                 return f.read()
