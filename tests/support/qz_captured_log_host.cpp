@@ -21,21 +21,6 @@ std::mutex g_CaptureLock;
 int g_nCaptures = 0;
 std::vector<std::string> g_Lines;
 
-// "static int A::B(void*)" -> "A::B", as the real log names routines.
-std::string RoutineName(const char* cszPrettyFunction)
-{
-    const char* pchEnd = strchr(cszPrettyFunction, '(');
-    if (!pchEnd)
-        pchEnd = cszPrettyFunction + strlen(cszPrettyFunction);
-    const char* pchBegin = cszPrettyFunction;
-    for (const char* pch = cszPrettyFunction; pch < pchEnd; ++pch)
-    {
-        if (*pch == ' ' || *pch == '*' || *pch == '&')
-            pchBegin = pch + 1;
-    }
-    return std::string(pchBegin, pchEnd);
-}
-
 }  // namespace
 
 __attribute__((weak)) int QZ_WriteLog(int nLevel, const char* cszFormat, ...)
@@ -59,12 +44,6 @@ __attribute__((weak)) int QZ_WriteLog(int nLevel, const char* cszFormat, ...)
     va_end(Args);
     g_Lines.push_back(szLine);
     return 1;
-}
-
-__attribute__((weak)) void QZ_LogProcessError(const char* cszCondition, int nLine, const char* cszPrettyFunction)
-{
-    QZ_WriteLog(LOG_LEVEL_DEBUG, "QZLOG_PROCESS_ERROR(%s) at line %d in %s\n", cszCondition, nLine,
-                RoutineName(cszPrettyFunction).c_str());
 }
 
 std::vector<std::string> QZ_AllCapturedLogLines()
