@@ -63,11 +63,10 @@ HRGN QZ_CreateShapeRegion(HBITMAP hPicture, uint32_t uKeyColor)
         for (int nRow = 0; nRow < nRows; ++nRow)
         {
             int y = nTop + nRow;
-            uint32_t* puRow = &Strip[(size_t)(nRows - 1 - nRow) * (size_t)Info.bmWidth];
-            for (int x = 0; x < Info.bmWidth; ++x)
-                puRow[x] &= 0x00FFFFFF;
+            const uint32_t* puRow = &Strip[(size_t)(nRows - 1 - nRow) * (size_t)Info.bmWidth];
+            auto GetPixelAt = [puRow](int x) { return puRow[x] & 0x00FFFFFF; };
             RowRuns.clear();
-            for (int x = 0; QZ_NextPixelRun(puRow, Info.bmWidth, x, uKeyPixel, &Run); x = Run.nRight)
+            for (int x = 0; QZ_FindPixelRun(GetPixelAt, Info.bmWidth, x, uKeyPixel, &Run); x = Run.nRight)
                 RowRuns.push_back(Run);
 
             bool bSameAsAbove = y > 0 && RowRuns.size() == uBandRuns;
