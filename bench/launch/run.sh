@@ -25,7 +25,7 @@ VERSION=$(sed -n 's/^QZ_FILE_VERSION:STRING=//p' "$BUILD/CMakeCache.txt")
 
 qz_bench_scratch launch
 
-# Four client folders: the launcher and the minimal starter with the official client
+# Four client folders: the launcher and the minimal dialog with the official client
 # only, the launcher with both clients, and the minimal window program.
 layout() {  # folder program clients...
     local folder=$WORK/$1 program=$2

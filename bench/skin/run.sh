@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Shape benchmark: the time to cut the launcher window's shape from its picture
-# (_InitDialogRegion: one GetPixel per pixel, one region union per run) for 2 and for
-# 8 choices, each as a ratio to one GetDIBits read of the same picture in the same run.
+# (QZ_CreateShapeRegion, which _InitDialogRegion calls: one read of the picture, one
+# region of all runs) for 2 and for 8 choices, each as a ratio to one GetDIBits read of
+# the same picture in the same run; beside it the whole _InitDialogRegion step.
 #
 #   bench/skin/run.sh [build folder] [rounds]   (default: build/win64, 5 rounds; built when needed)
 # Uses $DISPLAY when QZ_KEEP_DISPLAY is set, else starts an Xvfb display of its own.
