@@ -7,6 +7,12 @@
 
 int main()
 {
-    ::Sleep(INFINITE);
+    // A hidden top-level window keeps Wine's desktop process up for the whole run too:
+    // it ends a moment after the last window of a session goes, and a GUI program started
+    // while a new one comes up can wait many seconds for it.
+    ::CreateWindowExA(0, "STATIC", "qz_wine_anchor", WS_POPUP, 0, 0, 1, 1, NULL, NULL, ::GetModuleHandleA(NULL), NULL);
+    MSG Message;
+    while (::GetMessageA(&Message, NULL, 0, 0) > 0)
+        ::DispatchMessageA(&Message);
     return 0;
 }
