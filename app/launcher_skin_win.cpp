@@ -109,8 +109,8 @@ Exit0:
     return nResult;
 }
 
-// Sizes and centres the window to m_BackgroundBitmap and cuts its shape: one region
-// rectangle one pixel high per run of pixels that are not SHAPE_KEY_COLOR.
+// Sizes and centres the window to m_BackgroundBitmap and cuts its shape: the region of
+// every run of pixels that are not SHAPE_KEY_COLOR (ui/window_shape.h).
 int QZ_ArdunLauncherDlg::_InitDialogRegion()
 {
     int nResult = 0;

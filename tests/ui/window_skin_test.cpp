@@ -114,6 +114,26 @@ TEST_F(WindowSkinTest, WindowTakesThePicturesSizeAndLosesOnlyItsCorners)
     EXPECT_NE(m_Dialog.m_hWnd, ::WindowFromPoint(POINT{ rcWindow.left, rcWindow.top }));
 }
 
+// Gives the window object a fresh nWidth x nHeight picture in the display's format,
+// painted by PaintPicture(hDC).
+template <typename Paint>
+bool ReplacePicture(QZ_ArdunLauncherDlg& Dialog, int nWidth, int nHeight, Paint&& PaintPicture)
+{
+    CDC ScreenDC;
+    ScreenDC.Attach(::GetDC(NULL));
+    CBitmap& Background = Access::Background(Dialog);
+    Background.DeleteObject();
+    bool bCreated = Background.CreateCompatibleBitmap(&ScreenDC, nWidth, nHeight) != FALSE;
+    ::ReleaseDC(NULL, ScreenDC.Detach());
+    CDC MemoryDC;
+    if (!bCreated || !MemoryDC.CreateCompatibleDC(NULL))
+        return false;
+    HGDIOBJ hOld = MemoryDC.SelectObject(&Background);
+    PaintPicture(MemoryDC.GetSafeHdc());
+    MemoryDC.SelectObject(hOld);
+    return true;
+}
+
 // The shape as a pixel-by-pixel scan makes it: every pixel read with GetPixel, one
 // rectangle region per run of non-key pixels, united one by one.
 HRGN ShapeByPixelScan(HBITMAP hPicture)
@@ -172,21 +192,11 @@ TEST_F(WindowSkinTest, ShapeIsTheRegionOfAPixelByPixelScan)
 
     const COLORREF Colours[] = { SHAPE_KEY_COLOR, RGB(254, 87, 226), RGB(255, 88, 226), RGB(255, 87, 225),
                                  RGB(0, 0, 0), RGB(255, 255, 255) };
-    CDC ScreenDC;
-    ScreenDC.Attach(::GetDC(NULL));
-    CBitmap& Background = Access::Background(m_Dialog);
-    Background.DeleteObject();
-    ASSERT_TRUE(Background.CreateCompatibleBitmap(&ScreenDC, 301, 97));
-    ::ReleaseDC(NULL, ScreenDC.Detach());
-    {
-        CDC MemoryDC;
-        ASSERT_TRUE(MemoryDC.CreateCompatibleDC(NULL));
-        HGDIOBJ hOld = MemoryDC.SelectObject(&Background);
+    ASSERT_TRUE(ReplacePicture(m_Dialog, 301, 97, [&Colours](HDC hDC) {
         for (int y = 0; y < 97; ++y)
             for (int x = 0; x < 301; ++x)
-                ::SetPixel(MemoryDC, x, y, Colours[(x * 7 + y * 13 + (x * y) % 5) % 6]);
-        MemoryDC.SelectObject(hOld);
-    }
+                ::SetPixel(hDC, x, y, Colours[(x * 7 + y * 13 + (x * y) % 5) % 6]);
+    }));
     ASSERT_EQ(1, Access::InitDialogRegion(m_Dialog));
     EXPECT_TRUE(ShapeIsThePixelScans(m_Dialog, &uRects)) << "the synthetic picture";
     EXPECT_GT(uRects, 97u * 20u) << "the synthetic picture should give many runs";
@@ -194,22 +204,12 @@ TEST_F(WindowSkinTest, ShapeIsTheRegionOfAPixelByPixelScan)
 
 TEST_F(WindowSkinTest, PictureWithoutKeyPixelsGivesOneRectangle)
 {
-    CDC ScreenDC;
-    ScreenDC.Attach(::GetDC(NULL));
-    CBitmap& Background = Access::Background(m_Dialog);
-    Background.DeleteObject();
-    ASSERT_TRUE(Background.CreateCompatibleBitmap(&ScreenDC, 200, 150));
-    ::ReleaseDC(NULL, ScreenDC.Detach());
-    {
-        CDC MemoryDC;
-        ASSERT_TRUE(MemoryDC.CreateCompatibleDC(NULL));
-        HGDIOBJ hOld = MemoryDC.SelectObject(&Background);
+    ASSERT_TRUE(ReplacePicture(m_Dialog, 200, 150, [](HDC hDC) {
         RECT rcAll = { 0, 0, 200, 150 };
         HBRUSH hBrush = ::CreateSolidBrush(RGB(255, 87, 225));  // one unit off the key
-        ::FillRect(MemoryDC, &rcAll, hBrush);
+        ::FillRect(hDC, &rcAll, hBrush);
         ::DeleteObject(hBrush);
-        MemoryDC.SelectObject(hOld);
-    }
+    }));
     ASSERT_EQ(1, Access::InitDialogRegion(m_Dialog));
     std::vector<RECT> Rects = QZ_WindowRegionRects(m_Dialog.m_hWnd);
     ASSERT_EQ(1u, Rects.size());
