@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/log.h"
+#include "base/system_library.h"
 
 namespace
 {
@@ -37,22 +38,18 @@ public:
 
     int Load()
     {
-        // From the system folder only, never from the program's own folder.
-        char szPath[MAX_PATH];
-        UINT uLength = ::GetSystemDirectoryA(szPath, MAX_PATH);
-        if (uLength == 0 || uLength + sizeof("\\bcrypt.dll") > MAX_PATH)
-            return 0;
-        strcat(szPath, "\\bcrypt.dll");
-        m_hModule = ::LoadLibraryA(szPath);
+        m_hModule = QZ_LoadSystemLibrary("bcrypt.dll");
         if (!m_hModule)
             return 0;
-        return Resolve(m_pfnOpenAlgorithm, "BCryptOpenAlgorithmProvider") &&
-               Resolve(m_pfnCloseAlgorithm, "BCryptCloseAlgorithmProvider") &&
-               Resolve(m_pfnCreateHash, "BCryptCreateHash") && Resolve(m_pfnHashData, "BCryptHashData") &&
-               Resolve(m_pfnFinishHash, "BCryptFinishHash") && Resolve(m_pfnDestroyHash, "BCryptDestroyHash") &&
-               Resolve(m_pfnImportKeyPair, "BCryptImportKeyPair") &&
-               Resolve(m_pfnVerifySignature, "BCryptVerifySignature") &&
-               Resolve(m_pfnDestroyKey, "BCryptDestroyKey");
+        return QZ_ResolveFunction(m_hModule, "BCryptOpenAlgorithmProvider", m_pfnOpenAlgorithm) &&
+               QZ_ResolveFunction(m_hModule, "BCryptCloseAlgorithmProvider", m_pfnCloseAlgorithm) &&
+               QZ_ResolveFunction(m_hModule, "BCryptCreateHash", m_pfnCreateHash) &&
+               QZ_ResolveFunction(m_hModule, "BCryptHashData", m_pfnHashData) &&
+               QZ_ResolveFunction(m_hModule, "BCryptFinishHash", m_pfnFinishHash) &&
+               QZ_ResolveFunction(m_hModule, "BCryptDestroyHash", m_pfnDestroyHash) &&
+               QZ_ResolveFunction(m_hModule, "BCryptImportKeyPair", m_pfnImportKeyPair) &&
+               QZ_ResolveFunction(m_hModule, "BCryptVerifySignature", m_pfnVerifySignature) &&
+               QZ_ResolveFunction(m_hModule, "BCryptDestroyKey", m_pfnDestroyKey);
     }
 
     HMODULE m_hModule;
@@ -65,14 +62,6 @@ public:
     QZ_PFN_IMPORT_KEY_PAIR m_pfnImportKeyPair;
     QZ_PFN_VERIFY_SIGNATURE m_pfnVerifySignature;
     QZ_PFN_DESTROY_KEY m_pfnDestroyKey;
-
-private:
-    template <typename T>
-    int Resolve(T& rpfnFunction, const char* cszName)
-    {
-        rpfnFunction = reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(m_hModule, cszName)));
-        return rpfnFunction != NULL;
-    }
 };
 
 // A SHA-256 computation, fed in pieces.

@@ -2,11 +2,44 @@
 
 #include <commctrl.h>
 
+#include "base/log.h"
+#include "base/system_library.h"
+
 BEGIN_MESSAGE_MAP(QZ_BitmapButton, CButton)
     ON_WM_MOUSEMOVE()
     ON_WM_LBUTTONDOWN()
     ON_MESSAGE(WM_MOUSELEAVE, &QZ_BitmapButton::OnMouseLeave)
 END_MESSAGE_MAP()
+
+namespace
+{
+
+typedef BOOL(WINAPI* QZ_PFN_TRACK_MOUSE_EVENT)(LPTRACKMOUSEEVENT);
+
+// _TrackMouseEvent of the common controls library. The library is loaded at the first
+// mouse move over a button, not with the program: the window's start has no use for
+// it, and its initialisation is a good part of a start under Wine. FALSE when the
+// library cannot be had (logged once), as when the tracking itself fails.
+BOOL QZ_TrackMouseEvent(LPTRACKMOUSEEVENT pTrack)
+{
+    static QZ_PFN_TRACK_MOUSE_EVENT s_pfnTrackMouseEvent = NULL;
+    static int s_nLoadTried = 0;
+    int nRetCode = 0;
+    HMODULE hCommonControls = NULL;
+
+    if (!s_nLoadTried)
+    {
+        s_nLoadTried = 1;
+        hCommonControls = QZ_LoadSystemLibrary("comctl32.dll");
+        QZLOG_PROCESS_ERROR(hCommonControls && "LoadLibrary(comctl32.dll)");
+        nRetCode = QZ_ResolveFunction(hCommonControls, "_TrackMouseEvent", s_pfnTrackMouseEvent);
+        QZLOG_PROCESS_ERROR(nRetCode && "GetProcAddress(_TrackMouseEvent)");
+    }
+Exit0:
+    return s_pfnTrackMouseEvent ? s_pfnTrackMouseEvent(pTrack) : FALSE;
+}
+
+}  // namespace
 
 QZ_BitmapButton::QZ_BitmapButton()
     : m_TextColor(::GetSysColor(COLOR_BTNTEXT)), m_bHover(FALSE), m_bPressed(FALSE)
@@ -95,7 +128,7 @@ void QZ_BitmapButton::OnMouseMove(UINT nFlags, CPoint point)
         Track.dwFlags = TME_LEAVE;
         Track.hwndTrack = m_hWnd;
         Track.dwHoverTime = 0;
-        if (::_TrackMouseEvent(&Track))
+        if (QZ_TrackMouseEvent(&Track))
         {
             _NotifyParent(WM_BITMAPBUTTON_ENTER);
             m_bHover = TRUE;
@@ -124,7 +157,7 @@ void QZ_BitmapButton::OnLButtonDown(UINT nFlags, CPoint point)
         Track.dwFlags = TME_CANCEL | TME_LEAVE;
         Track.hwndTrack = m_hWnd;
         Track.dwHoverTime = 0;
-        if (::_TrackMouseEvent(&Track))
+        if (QZ_TrackMouseEvent(&Track))
             m_bHover = FALSE;
     }
     m_bPressed = TRUE;

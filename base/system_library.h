@@ -1,0 +1,21 @@
+#ifndef QZ_BASE_SYSTEM_LIBRARY_H
+#define QZ_BASE_SYSTEM_LIBRARY_H
+
+#include <windows.h>
+
+// Loads a library of the system folder by its file name ("comctl32.dll"), never one of
+// the program's own folder, where a planted copy would be found first by the usual
+// search. The library stays loaded for the rest of the process unless the caller frees
+// it. NULL when the folder or the library cannot be had.
+HMODULE QZ_LoadSystemLibrary(const char* cszFileName);
+
+// Looks up a function of a loaded library and stores it, cast to the caller's type, in
+// rpfnFunction. Returns 0 (and stores NULL) when the library has no such function.
+template <typename T>
+int QZ_ResolveFunction(HMODULE hModule, const char* cszName, T& rpfnFunction)
+{
+    rpfnFunction = reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(hModule, cszName)));
+    return rpfnFunction != NULL;
+}
+
+#endif  // QZ_BASE_SYSTEM_LIBRARY_H
