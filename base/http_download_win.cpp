@@ -10,6 +10,7 @@
 
 #include "base/http_transfer.h"
 #include "base/log.h"
+#include "base/wininet_library.h"
 
 namespace
 {
@@ -40,18 +41,26 @@ DWORD TimeLeft(DWORD dwStart, unsigned int uLimit, DWORD dwNow)
 int QZ_HttpOpenDownloadSession(void** phSession)
 {
     DWORD dwTimeOut = QZ_HTTP_RECEIVE_TIMEOUT;
-    HINTERNET hSession = InternetOpenA(QZ_HTTP_USER_AGENT, INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, 0);
+    QZ_WinInetFunctions* pWinInet = QZ_GetWinInet();
+    HINTERNET hSession = NULL;
 
+    *phSession = NULL;
+    if (!pWinInet)
+        return 0;
+    hSession = pWinInet->pfnInternetOpenA(QZ_HTTP_USER_AGENT, INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, 0);
     *phSession = hSession;
     if (!hSession)
         return 0;
-    return InternetSetOptionA(hSession, INTERNET_OPTION_RECEIVE_TIMEOUT, &dwTimeOut, sizeof(dwTimeOut)) ? 1 : 0;
+    return pWinInet->pfnInternetSetOptionA(hSession, INTERNET_OPTION_RECEIVE_TIMEOUT, &dwTimeOut, sizeof(dwTimeOut))
+               ? 1
+               : 0;
 }
 
 int QZ_HttpSyncDownloadFile(const char* cszFileURL, const char* cszFileName, const QZ_DownloadLimits* pLimits)
 {
     int       nResult = 0;
     int       nRetCode = 0;
+    QZ_WinInetFunctions* pWinInet = NULL;
     HINTERNET hSession = NULL;
     HINTERNET hInternetFile = NULL;
     QZ_HttpTransfer* pTransfer = NULL;
@@ -73,6 +82,9 @@ int QZ_HttpSyncDownloadFile(const char* cszFileURL, const char* cszFileName, con
     QZLOG_PROCESS_ERROR(cszFileName[0]);
     if (pLimits)
         Limits = *pLimits;
+
+    pWinInet = QZ_GetWinInet();
+    QZLOG_PROCESS_ERROR(pWinInet && "LoadLibrary(wininet.dll)");
 
     nRetCode = QZ_HttpOpenDownloadSession(&hSession);
     QZLOG_PROCESS_ERROR(hSession);
@@ -204,7 +216,7 @@ Exit0:
     }
     if (hSession)
     {
-        InternetCloseHandle(hSession);
+        pWinInet->pfnInternetCloseHandle(hSession);
         hSession = NULL;
     }
     return nResult;

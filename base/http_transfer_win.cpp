@@ -5,6 +5,8 @@
 #include <new>
 #include <string>
 
+#include "base/wininet_library.h"
+
 namespace
 {
 
@@ -19,6 +21,7 @@ struct QZ_HttpTransfer
     HANDLE hChanged;  // auto-reset: set by the request's thread on every news
     LONG lReferences;
     int nCancelled;
+    QZ_WinInetFunctions* pWinInet;
     HINTERNET hSession;
     std::string strURL;
     std::string strHeaders;
@@ -54,8 +57,9 @@ void Fail(QZ_HttpTransfer* pTransfer, QZ_HttpTransferCall eCall, DWORD dwLastErr
 unsigned int __stdcall RunTransfer(void* pvTransfer)
 {
     QZ_HttpTransfer* pTransfer = (QZ_HttpTransfer*)pvTransfer;
+    QZ_WinInetFunctions* pWinInet = pTransfer->pWinInet;
     BYTE* pbyBuffer = new (std::nothrow) BYTE[QZ_HTTP_READ_BUFFER_SIZE];
-    HINTERNET hRequest = InternetOpenUrlA(pTransfer->hSession, pTransfer->strURL.c_str(),
+    HINTERNET hRequest = pWinInet->pfnInternetOpenUrlA(pTransfer->hSession, pTransfer->strURL.c_str(),
                                           pTransfer->strHeaders.c_str(), (DWORD)-1, pTransfer->dwFlags, 0);
     DWORD dwLastError = GetLastError();
     DWORD dwValue = 0;
@@ -80,7 +84,7 @@ unsigned int __stdcall RunTransfer(void* pvTransfer)
     LeaveCriticalSection(&pTransfer->Lock);
 
     dwSize = sizeof(dwValue);
-    if (!HttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &dwValue, &dwSize, NULL))
+    if (!pWinInet->pfnHttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &dwValue, &dwSize, NULL))
     {
         dwLastError = GetLastError();
         EnterCriticalSection(&pTransfer->Lock);
@@ -95,7 +99,7 @@ unsigned int __stdcall RunTransfer(void* pvTransfer)
     // Without a declared length (a chunked body) the end of the body is the end.
     dwSize = sizeof(dwDeclaredLength);
     nLengthDeclared =
-        HttpQueryInfoA(hRequest, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &dwDeclaredLength, &dwSize, NULL)
+        pWinInet->pfnHttpQueryInfoA(hRequest, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &dwDeclaredLength, &dwSize, NULL)
             ? 1
             : 0;
 
@@ -117,12 +121,12 @@ unsigned int __stdcall RunTransfer(void* pvTransfer)
         // as it is there (a slow server is not taken for a silent one).
         DWORD dwReadSize = 0;
         DWORD dwAvailable = 0;
-        BOOL bRead = InternetQueryDataAvailable(hRequest, &dwAvailable, 0, 0);
+        BOOL bRead = pWinInet->pfnInternetQueryDataAvailable(hRequest, &dwAvailable, 0, 0);
         if (bRead)
         {
             if (dwAvailable == 0 || dwAvailable > QZ_HTTP_READ_BUFFER_SIZE)
                 dwAvailable = QZ_HTTP_READ_BUFFER_SIZE;
-            bRead = InternetReadFile(hRequest, pbyBuffer, dwAvailable, &dwReadSize);
+            bRead = pWinInet->pfnInternetReadFile(hRequest, pbyBuffer, dwAvailable, &dwReadSize);
         }
         dwLastError = GetLastError();
 
@@ -147,8 +151,8 @@ unsigned int __stdcall RunTransfer(void* pvTransfer)
 Exit0:
     delete[] pbyBuffer;
     if (hRequest)
-        InternetCloseHandle(hRequest);
-    InternetCloseHandle(pTransfer->hSession);
+        pWinInet->pfnInternetCloseHandle(hRequest);
+    pWinInet->pfnInternetCloseHandle(pTransfer->hSession);
     Release(pTransfer);
     return 0;
 }
@@ -162,6 +166,12 @@ QZ_HttpTransfer* QZ_StartHttpTransfer(HINTERNET hSession, const char* cszURL, co
 
     if (!pTransfer)
         return NULL;
+    pTransfer->pWinInet = QZ_GetWinInet();
+    if (!pTransfer->pWinInet)
+    {
+        delete pTransfer;
+        return NULL;
+    }
     pTransfer->hChanged = CreateEventA(NULL, FALSE, FALSE, NULL);
     if (!pTransfer->hChanged)
     {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/http_download.h"
+#include "base/wininet_library.h"
 #include "tests/support/iat_hook.h"
 #include "tests/support/qz_captured_log.h"
 #include "tests/support/qz_test_files.h"
@@ -497,22 +498,19 @@ HINTERNET WINAPI RecordInternetOpenUrlA(HINTERNET hSession, LPCSTR cszURL, LPCST
 TEST_F(HttpDownloadTest, SetsUpSessionTimeOutAndRequestFlags)
 {
     g_Calls = QZ_RecordedCalls();
-    g_pfnInternetOpenA = (decltype(&InternetOpenA))QZ_HookImport("wininet.dll", "InternetOpenA", (void*)RecordInternetOpenA);
-    g_pfnInternetSetOptionA =
-        (decltype(&InternetSetOptionA))QZ_HookImport("wininet.dll", "InternetSetOptionA", (void*)RecordInternetSetOptionA);
-    g_pfnInternetOpenUrlA =
-        (decltype(&InternetOpenUrlA))QZ_HookImport("wininet.dll", "InternetOpenUrlA", (void*)RecordInternetOpenUrlA);
-    bool bHooked = g_pfnInternetOpenA && g_pfnInternetSetOptionA && g_pfnInternetOpenUrlA;
+    QZ_WinInetFunctions* pWinInet = QZ_GetWinInet();
+    ASSERT_TRUE(pWinInet != NULL) << "wininet.dll did not load";
+    QZ_WinInetFunctions Real = *pWinInet;
+    g_pfnInternetOpenA = Real.pfnInternetOpenA;
+    g_pfnInternetSetOptionA = Real.pfnInternetSetOptionA;
+    g_pfnInternetOpenUrlA = Real.pfnInternetOpenUrlA;
+    pWinInet->pfnInternetOpenA = RecordInternetOpenA;
+    pWinInet->pfnInternetSetOptionA = RecordInternetSetOptionA;
+    pWinInet->pfnInternetOpenUrlA = RecordInternetOpenUrlA;
 
-    int nResult = bHooked ? Download(QZ_TestServerURL("/body/10").c_str(), (m_strFolder + "calls.bin").c_str()) : -1;
+    int nResult = Download(QZ_TestServerURL("/body/10").c_str(), (m_strFolder + "calls.bin").c_str());
 
-    if (g_pfnInternetOpenA)
-        QZ_HookImport("wininet.dll", "InternetOpenA", (void*)g_pfnInternetOpenA);
-    if (g_pfnInternetSetOptionA)
-        QZ_HookImport("wininet.dll", "InternetSetOptionA", (void*)g_pfnInternetSetOptionA);
-    if (g_pfnInternetOpenUrlA)
-        QZ_HookImport("wininet.dll", "InternetOpenUrlA", (void*)g_pfnInternetOpenUrlA);
-    ASSERT_TRUE(bHooked) << "the test program does not import the WinINet calls";
+    *pWinInet = Real;
 
     EXPECT_EQ(1, nResult);
     EXPECT_EQ(1, g_Calls.nOpen);
