@@ -1,5 +1,7 @@
 #include "app/launcher_app.h"
 
+#include <imm.h>
+
 #include <cstring>
 #include <string>
 
@@ -8,6 +10,27 @@
 
 BEGIN_MESSAGE_MAP(QZ_ArdunLauncherApp, CWinApp)
 END_MESSAGE_MAP()
+
+namespace
+{
+
+// The launcher takes no typed text, so its window thread goes without an input method:
+// no IME composition or status window over the skin, and the window's first
+// activation skips the input method's start-up (under Wine that also starts COM, some
+// 10 ms before the client's updater can start). Called before the thread's first
+// window. A failure only leaves the input method on, so the start goes on.
+void QZ_DisableInputMethod()
+{
+    int nRetCode = 0;
+
+    nRetCode = ::ImmDisableIME(0);
+    QZLOG_PROCESS_ERROR(nRetCode && "ImmDisableIME()");
+
+Exit0:
+    return;
+}
+
+}  // namespace
 
 QZ_ArdunLauncherApp::QZ_ArdunLauncherApp()
 {
@@ -50,6 +73,8 @@ BOOL QZ_ArdunLauncherApp::InitInstance()
     QZ_PROCESS_ERROR(nRetCode);
 
     QZ_WriteLog(LOG_LEVEL_INFO, "The program is built at " __DATE__ " " __TIME__ "\n");
+
+    QZ_DisableInputMethod();
 
     CWinApp::InitInstance();
 

@@ -5,13 +5,16 @@
 # repository, could sign updates for it).
 set -euo pipefail
 build=${1:-build/win32}
-allowed='^(kernel32|user32|gdi32|comctl32|wininet|version|msvcrt|advapi32|shell32|ole32|bcrypt|ws2_32|crypt32|secur32|shlwapi)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|imm32|wininet|version|msvcrt|advapi32|shell32|ole32|bcrypt|ws2_32|crypt32|secur32|shlwapi)\.dll$'
 status=0
 count=0
 while IFS= read -r exe; do
     count=$((count + 1))
     objdump_tool=i686-w64-mingw32-objdump
-    "$objdump_tool" -f "$exe" | grep -q 'file format pei-i386' || { echo "not PE32: $exe"; status=1; }
+    # Whole output first: grep -q on a pipe may end before objdump, whose broken pipe
+    # would then fail the check under pipefail.
+    header=$("$objdump_tool" -f "$exe")
+    [[ $header == *"file format pei-i386"* ]] || { echo "not PE32: $exe"; status=1; }
     while IFS= read -r dll; do
         if ! echo "$dll" | tr 'A-Z' 'a-z' | grep -Eq "$allowed"; then
             echo "non-system import $dll in $exe"
