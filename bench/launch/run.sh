@@ -8,14 +8,14 @@
 # both pairs timed side by side in one run by qz_bench_launch_timer under Wine, the
 # order alternating round by round. Prints the medians and the ratios launcher/minimal.
 #
-#   bench/launch/run.sh [build folder] [rounds]   (default: build/win64, 9 rounds; built when needed)
+#   bench/launch/run.sh [build folder] [rounds]   (default: build/win64, 21 rounds; built when needed)
 # Uses $DISPLAY when QZ_KEEP_DISPLAY is set, else starts an Xvfb display of its own.
 # The launcher's self-update asks a local test server on 127.0.0.1:18434, which finds
 # it up to date.
 set -euo pipefail
 source "$(dirname "$0")/../common.sh"
 BUILD=${1:-build/win64}
-ROUNDS=${2:-9}
+ROUNDS=${2:-21}
 
 qz_bench_build "$BUILD" qz_bench_launch_launcher qz_bench_launch_timer qz_bench_min_dialog qz_bench_min_window \
     client_standin
