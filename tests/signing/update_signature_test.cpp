@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/system_library.h"
 #include "base/update_signature.h"
 #include "selfupdate/update_index.h"
 #include "signature_vectors.h"
@@ -116,4 +117,33 @@ TEST(UpdateSignature, FileSha256MatchesKnownDigests)
     char szDigest[65] = "x";
     EXPECT_EQ(0, QZ_MakeFileSHA256(szDigest, "Z:\\no\\such\\file.bin"));
     EXPECT_STREQ("", szDigest);
+}
+
+// The libraries loaded on first use (bcrypt here, WinINet and the common controls
+// elsewhere) come from the system folder only: a file of the same name planted beside
+// the program is never the one loaded.
+TEST(SystemLibrary, PlantedCopyBesideTheProgramIsIgnored)
+{
+    char szProgram[MAX_PATH] = "";
+    ASSERT_GT(::GetModuleFileNameA(NULL, szProgram, MAX_PATH), 0u);
+    std::string strPlanted = szProgram;
+    strPlanted = strPlanted.substr(0, strPlanted.find_last_of('\\') + 1) + "msimg32.dll";
+    FILE* fpPlanted = fopen(strPlanted.c_str(), "wb");
+    ASSERT_TRUE(fpPlanted != NULL);
+    fputs("not a library", fpPlanted);
+    fclose(fpPlanted);
+
+    HMODULE hModule = QZ_LoadSystemLibrary("msimg32.dll");
+    char szLoaded[MAX_PATH] = "";
+    if (hModule)
+        ::GetModuleFileNameA(hModule, szLoaded, MAX_PATH);
+    remove(strPlanted.c_str());
+
+    char szSystem[MAX_PATH] = "";
+    ASSERT_GT(::GetSystemDirectoryA(szSystem, MAX_PATH), 0u);
+    ASSERT_TRUE(hModule != NULL);
+    EXPECT_EQ(0, _strnicmp(szLoaded, szSystem, strlen(szSystem))) << szLoaded;
+
+    EXPECT_TRUE(QZ_LoadSystemLibrary("") == NULL);
+    EXPECT_TRUE(QZ_LoadSystemLibrary(std::string(MAX_PATH, 'a').c_str()) == NULL);
 }
