@@ -60,7 +60,7 @@ unsigned int __stdcall RunTransfer(void* pvTransfer)
     QZ_WinInetFunctions* pWinInet = pTransfer->pWinInet;
     BYTE* pbyBuffer = new (std::nothrow) BYTE[QZ_HTTP_READ_BUFFER_SIZE];
     HINTERNET hRequest = pWinInet->pfnInternetOpenUrlA(pTransfer->hSession, pTransfer->strURL.c_str(),
-                                          pTransfer->strHeaders.c_str(), (DWORD)-1, pTransfer->dwFlags, 0);
+                                                       pTransfer->strHeaders.c_str(), (DWORD)-1, pTransfer->dwFlags, 0);
     DWORD dwLastError = GetLastError();
     DWORD dwValue = 0;
     DWORD dwSize = 0;
@@ -84,7 +84,8 @@ unsigned int __stdcall RunTransfer(void* pvTransfer)
     LeaveCriticalSection(&pTransfer->Lock);
 
     dwSize = sizeof(dwValue);
-    if (!pWinInet->pfnHttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &dwValue, &dwSize, NULL))
+    if (!pWinInet->pfnHttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &dwValue, &dwSize,
+                                     NULL))
     {
         dwLastError = GetLastError();
         EnterCriticalSection(&pTransfer->Lock);
@@ -98,10 +99,10 @@ unsigned int __stdcall RunTransfer(void* pvTransfer)
     }
     // Without a declared length (a chunked body) the end of the body is the end.
     dwSize = sizeof(dwDeclaredLength);
-    nLengthDeclared =
-        pWinInet->pfnHttpQueryInfoA(hRequest, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &dwDeclaredLength, &dwSize, NULL)
-            ? 1
-            : 0;
+    nLengthDeclared = pWinInet->pfnHttpQueryInfoA(hRequest, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                                                  &dwDeclaredLength, &dwSize, NULL)
+                          ? 1
+                          : 0;
 
     EnterCriticalSection(&pTransfer->Lock);
     if (!pTransfer->nCancelled)
