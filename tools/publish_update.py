@@ -49,9 +49,6 @@ VS_VERSION_INFO = 1
 MAX_VALUE = 259
 # The file name is appended to the update URL without escaping: keep it URL-safe.
 SAFE_NAME = re.compile(r"^[A-Za-z0-9._-]+$")
-# The launcher's key table: this marker, a little-endian count, then two X || Y slots.
-KEYS_MARKER = b"QZ_UPDATE_KEYS1\0"
-KEY_SLOTS = 2
 
 
 # --- the version resource --------------------------------------------------------------
@@ -180,24 +177,7 @@ def file_version_text(path, image=None):
 
 
 
-# --- the update keys and the Authenticode signature -------------------------------------
-
-def program_keys(data, path):
-    """The update keys (X || Y each, main key first) compiled into a program, or None when
-    it has no key table at all."""
-    at = data.find(KEYS_MARKER)
-    if at < 0:
-        return None
-    if data.find(KEYS_MARKER, at + 1) >= 0:
-        raise PublishError("%s holds the update key marker more than once; cannot tell its keys" % path)
-    table = data[at + len(KEYS_MARKER):at + len(KEYS_MARKER) + 4 + KEY_SLOTS * update_signing.PUBLIC_KEY_SIZE]
-    count = struct.unpack_from("<I", table)[0] if len(table) >= 4 else -1
-    size = update_signing.PUBLIC_KEY_SIZE
-    keys = [table[4 + i * size:4 + (i + 1) * size] for i in range(max(count, 0))]
-    if not 0 <= count <= KEY_SLOTS or len(table) < 4 + KEY_SLOTS * size or not all(any(key) for key in keys):
-        raise PublishError("%s: its update key table at offset 0x%x is damaged" % (path, at))
-    return keys
-
+# --- the Authenticode signature ----------------------------------------------------------
 
 def has_authenticode(image):
     security = image.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
@@ -263,7 +243,7 @@ def publish(program, output_folder, name="ArdunLauncher", log=print, sign_key=No
     if len(file_name) > MAX_VALUE:
         raise PublishError("file name %s has %d characters; launchers read at most %d"
                            % (file_name, len(file_name), MAX_VALUE))
-    keys = program_keys(data, program)
+    keys = update_signing.program_keys(data, program)
     if keys:
         log("%s carries the update keys %s" % (program, _key_names(keys)))
     elif not allow_unsigned:

@@ -11,6 +11,9 @@ those 64 bytes, in lower-case hexadecimal.
     update_signing.py public-key-hex KEY.pem
         prints the key's X || Y as 128 hexadecimal digits (what the build compiles into
         the launcher)
+    update_signing.py key-ids PROGRAM.exe
+        prints the ids of the update keys compiled into the program, one a line (none for
+        a build without keys)
 
 Key generation for operators (see docs/publishing.md):
     openssl ecparam -name prime256v1 -genkey -noout | openssl ec -aes256 -out update_key.pem
@@ -22,6 +25,7 @@ import importlib
 import os
 import re
 import stat
+import struct
 import sys
 
 # Debian's interpreter, which sees the packages python3-pefile and python3-cryptography.
@@ -65,6 +69,9 @@ PRODUCT = "ArdunLauncher"
 KEY_SIZE = 32  # bytes of one coordinate, of r and of s
 SIGNATURE_SIZE = 2 * KEY_SIZE
 PUBLIC_KEY_SIZE = 2 * KEY_SIZE
+# The launcher's key table: this marker, a little-endian count, then two X || Y slots.
+KEYS_MARKER = b"QZ_UPDATE_KEYS1\0"
+KEY_SLOTS = 2
 INT32_MAX = 2147483647
 # The launcher copies a version text into 256 characters with the NUL.
 MAX_VERSION_TEXT = 255
@@ -147,6 +154,22 @@ def signed_text(values):
 def key_id(public_key):
     """The key id of a public key given as its 64 bytes X || Y."""
     return hashlib.sha256(public_key).hexdigest()[:16]
+
+
+def program_keys(data, path):
+    """The update keys (X || Y each, the main key first) compiled into the program whose
+    bytes are `data`, or None when it has no key table at all."""
+    at = data.find(KEYS_MARKER)
+    if at < 0:
+        return None
+    if data.find(KEYS_MARKER, at + 1) >= 0:
+        raise ToolError("%s holds the update key marker more than once; cannot tell its keys" % path)
+    table = data[at + len(KEYS_MARKER):at + len(KEYS_MARKER) + 4 + KEY_SLOTS * PUBLIC_KEY_SIZE]
+    count = struct.unpack_from("<I", table)[0] if len(table) >= 4 else -1
+    keys = [table[4 + i * PUBLIC_KEY_SIZE:4 + (i + 1) * PUBLIC_KEY_SIZE] for i in range(max(count, 0))]
+    if not 0 <= count <= KEY_SLOTS or len(table) < 4 + KEY_SLOTS * PUBLIC_KEY_SIZE or not all(map(any, keys)):
+        raise ToolError("%s: its update key table at offset 0x%x is damaged" % (path, at))
+    return keys
 
 
 # --- keys and signatures ---------------------------------------------------------------
@@ -248,12 +271,17 @@ def der_signature(raw):
 
 
 def main(argv):
-    if len(argv) != 3 or argv[1] != "public-key-hex":
+    if len(argv) != 3 or argv[1] not in ("public-key-hex", "key-ids"):
         print(__doc__, file=sys.stderr)
         return 2
     try:
-        print(public_key_bytes(argv[2]).hex())
-    except ToolError as error:
+        if argv[1] == "public-key-hex":
+            print(public_key_bytes(argv[2]).hex())
+        else:
+            with open(argv[2], "rb") as f:
+                for key in program_keys(f.read(), argv[2]) or ():
+                    print(key_id(key))
+    except (OSError, ToolError) as error:
         print("update_signing: %s" % error, file=sys.stderr)
         return 1
     return 0
