@@ -219,8 +219,10 @@ def check_publication(report, url, launcher_keys, allow_unsigned, idle_seconds=I
         except ToolError as error:
             report.check(False, "version", "launchers cannot read it: %s" % error)
     name_ok = report.value(values, "FileName", lambda v: 0 < len(v) <= MAX_VALUE, "1 to %d characters" % MAX_VALUE)
-    size_ok = report.value(values, "FileSize", lambda v: v.isascii() and v.isdigit() and int(v) <= MAX_FILE_SIZE,
-                           "a number of bytes up to %d" % MAX_FILE_SIZE)
+    # Launchers with a key need the size they verify the signature over; others ignore it.
+    size_ok = "filesize" in values or values.get("signature") or values.get("filesha256")
+    size_ok = size_ok and report.value(values, "FileSize", lambda v: v.isascii() and v.isdigit() and
+                                       int(v) <= MAX_FILE_SIZE, "a number of bytes up to %d" % MAX_FILE_SIZE)
     md5_ok = report.value(values, "FileMD5", lambda v: 0 < len(v) <= MAX_MD5, "1 to %d characters" % MAX_MD5)
     _check_signature(report, values, launcher_keys, allow_unsigned)
     if not name_ok:

@@ -1,32 +1,20 @@
 #!/usr/bin/env python3
-"""Publishes a launcher build for the launcher's self-update.
+"""Publishes a launcher build for the launcher's self-update (see docs/publishing.md).
 
     publish_update.py LAUNCHER.exe OUTPUT_FOLDER [--name ArdunLauncher]
                       [--sign-key KEY.pem] [--public-key KEY.pub.pem ...] [--allow-unsigned]
     publish_update.py check URL [--public-key KEY.pub.pem ...] [--allow-unsigned] [--timeout SECONDS]
 
-Publishing reads the program's FileVersion (the string block of the first language and
-code page of its version resource's translation table, as the launcher reads its own)
-and the update keys compiled into it, and writes into OUTPUT_FOLDER:
+Writes <name>_<FileVersion>.exe, a copy of the program, then index.txt, each under a
+temporary name that is then renamed, so a launcher fetching meanwhile sees the old index
+or the new one. The signing key must be one of the update keys compiled into the program
+and, when --public-key keys are given, one of them. A program without update keys, or
+an index without a signature, needs --allow-unsigned. The passphrase of an encrypted key
+is asked for, or read from QZ_UPDATE_KEY_PASSPHRASE; the key file must be readable by
+its owner only (chmod 600 KEY.pem). Sign the program with Authenticode before publishing
+it, so that the index's digests cover the signed file.
 
-    <name>_<version>.exe   a copy of the program, e.g. ArdunLauncher_1.0.0.3.exe
-    index.txt              [SelfUpdate] LastestVersionNumber, FileName, FileSize, FileMD5
-                           and, with --sign-key, FileSHA256, KeyId and Signature
-
-The signing key must be one of the program's keys, so that the launchers it becomes
-accept the next update, and one of the --public-key keys (those the installed launchers
-were built with) when they are given. A program built without update keys, and any
-publication without --sign-key, needs --allow-unsigned. An encrypted key's passphrase
-is asked for, or read from the environment variable QZ_UPDATE_KEY_PASSPHRASE. The key
-file must be readable by its owner only (chmod 600 KEY.pem).
-
-Sign the program with Authenticode first, then publish it, so that the index's digests
-cover the signed file. The program file is written first and the index last, each under
-a temporary name that is then renamed, so a launcher fetching at the same moment sees
-either the old index or the new one.
-
-`check` fetches the live index and the file it names and makes the checks a launcher
-makes (python3 tools/publish_update.py check --help). See docs/publishing.md.
+`check` fetches a live publication and makes the checks a launcher makes.
 """
 
 import argparse
@@ -79,33 +67,20 @@ def _subdirectory(directory, wanted):
     return None
 
 
-def _version_entry(image, path):
-    """The data entry of the version resource (type 16, name 1), as the platform finds it."""
+def _version_resource(image, path):
+    """The bytes of the version resource (type 16, name 1), the entry the platform takes:
+    the language-neutral one, else the first."""
     location = image.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]]
-    if not location.VirtualAddress:
-        raise PublishError("%s has no version resource (no resources at all)" % path)
-    section = image.get_section_by_rva(location.VirtualAddress)
-    if section is None:
-        raise PublishError("%s: its resources at RVA 0x%x lie outside its sections"
-                           % (path, location.VirtualAddress))
-    if section.PointerToRawData + section.SizeOfRawData > len(image.__data__):
+    section = image.get_section_by_rva(location.VirtualAddress) if location.VirtualAddress else None
+    if section and section.PointerToRawData + section.SizeOfRawData > len(image.__data__):
         raise PublishError("%s is truncated: its resource section ends at offset 0x%x, the file at 0x%x"
                            % (path, section.PointerToRawData + section.SizeOfRawData, len(image.__data__)))
     names = _subdirectory(getattr(image, "DIRECTORY_ENTRY_RESOURCE", None), RT_VERSION)
-    if names is None:
-        raise PublishError("%s has no version resource" % path)
     languages = _subdirectory(names, VS_VERSION_INFO)
     entries = [e for e in languages.entries if hasattr(e, "data")] if languages else []
     if not entries:
-        raise PublishError("%s has no version resource with id 1" % path)
-    # A language-neutral entry is what the platform takes first; otherwise the first.
-    chosen = next((e for e in entries if e.id == 0), entries[0]).data.struct
-    return chosen
-
-
-def _version_resource(image, path):
-    """The bytes of the program's version resource."""
-    entry = _version_entry(image, path)
+        raise PublishError("%s has no version resource" % path)
+    entry = next((e for e in entries if e.id == 0), entries[0]).data.struct
     try:
         info = image.get_data(entry.OffsetToData, entry.Size)
     except pefile.PEFormatError:
@@ -274,7 +249,7 @@ def publish(program, output_folder, name="ArdunLauncher", log=print, sign_key=No
         log("warning: publishing an unsigned index (--allow-unsigned): launchers built with a key will not "
             "update until a signed index is published")
 
-    # Sign and verify before anything is written: a failure publishes nothing.
+    # Sign before anything is written: a failure publishes nothing.
     values = {"LastestVersionNumber": dotted, "FileName": file_name, "FileSize": str(len(data)),
               "FileMD5": hashlib.md5(data).hexdigest()}
     if sign_key:
@@ -282,14 +257,8 @@ def publish(program, output_folder, name="ArdunLauncher", log=print, sign_key=No
         values["FileSHA256"] = hashlib.sha256(data).hexdigest()
         values["KeyId"] = update_signing.key_id(own)
         values["Signature"] = update_signing.sign(private_key, update_signing.signed_text(values)).hex()
-    index = "[SelfUpdate]\r\n" + "".join("%s=%s\r\n" % item for item in values.items())
-    if sign_key:
-        read_back = update_signing.read_index(index)
-        if not update_signing.verify(own, update_signing.signed_text(read_back),
-                                     bytes.fromhex(read_back["signature"])):
-            raise PublishError("the index signed with %s does not verify as launchers read it; nothing was "
-                               "written" % sign_key)
         log("signed with %s (key id %s): SHA-256 %s" % (sign_key, values["KeyId"], values["FileSHA256"]))
+    index = "[SelfUpdate]\r\n" + "".join("%s=%s\r\n" % item for item in values.items())
     log("publishing %s: FileVersion %r, %d bytes, MD5 %s" % (program, text, len(data), values["FileMD5"]))
     os.makedirs(output_folder, exist_ok=True)
     _write_replacing(os.path.join(output_folder, file_name), data)

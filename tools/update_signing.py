@@ -1,23 +1,10 @@
 #!/usr/bin/env python3
-"""The launcher's update index as launchers read it, and its ECDSA P-256 signature (the
-cryptography package does the cryptography; this module converts between its forms
-and the launcher's).
+"""The launcher's update index as launchers read it, its signature (ECDSA P-256, raw
+r || s in hexadecimal over the SHA-256 of signed_text) and the keys that make it (the
+raw X || Y of the curve point, as compiled into the launcher).
 
-The signature is the raw r || s (32 bytes each) in hexadecimal, over the SHA-256 of
-the signed text (see signed_text). A key compiled into a launcher is the raw X || Y
-(32 bytes each) of its curve point; its key id is the first 8 bytes of the SHA-256 of
-those 64 bytes, in lower-case hexadecimal.
-
-    update_signing.py public-key-hex KEY.pem
-        prints the key's X || Y as 128 hexadecimal digits (what the build compiles into
-        the launcher)
-    update_signing.py key-ids PROGRAM.exe
-        prints the ids of the update keys compiled into the program, one a line (none for
-        a build without keys)
-
-Key generation for operators (see docs/publishing.md):
-    openssl ecparam -name prime256v1 -genkey -noout | openssl ec -aes256 -out update_key.pem
-    openssl ec -in update_key.pem -pubout -out update_key.pub.pem
+    update_signing.py public-key-hex KEY.pem    the key's X || Y in hexadecimal (for the build)
+    update_signing.py key-ids PROGRAM.exe       the ids of the update keys in a program, one a line
 """
 import getpass
 import hashlib
@@ -30,7 +17,6 @@ import sys
 
 # Debian's interpreter, which sees the packages python3-pefile and python3-cryptography.
 SYSTEM_PYTHON = "/usr/bin/python3"
-PACKAGES = {"pefile": "python3-pefile", "cryptography": "python3-cryptography"}
 # The environment variable that holds the passphrase of an encrypted signing key.
 PASSPHRASE_VARIABLE = "QZ_UPDATE_KEY_PASSPHRASE"
 
@@ -51,10 +37,8 @@ def require_modules(*names):
         sys.stdout.flush()
         sys.stderr.flush()
         os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON] + sys.orig_argv[1:])
-    sys.exit("the Python module%s %s %s missing: install it with `sudo apt-get install %s` (Debian), or with "
-             "`pip install pefile cryptography`" % ("s" if len(missing) > 1 else "", " and ".join(missing),
-                                                     "are" if len(missing) > 1 else "is",
-                                                     " ".join(PACKAGES[name] for name in missing)))
+    sys.exit("missing Python module %s: install it with `sudo apt-get install python3-pefile python3-cryptography` "
+             "(Debian), or `pip install pefile cryptography`" % ", ".join(missing))
 
 
 require_modules("cryptography")
@@ -176,10 +160,10 @@ def program_keys(data, path):
 
 def _check_p256(key, key_file):
     # Any other kind of key signs in a form the launcher cannot check.
-    if not isinstance(key, (ec.EllipticCurvePrivateKey, ec.EllipticCurvePublicKey)):
-        raise ToolError("%s: not an ECDSA P-256 key (%s)" % (key_file, type(key).__name__))
-    if not isinstance(key.curve, ec.SECP256R1):
-        raise ToolError("%s: not an ECDSA P-256 key (curve %s)" % (key_file, key.curve.name))
+    curve = getattr(key, "curve", None)
+    if not isinstance(curve, ec.SECP256R1):
+        raise ToolError("%s: not an ECDSA P-256 key (%s)" % (key_file, "curve " + curve.name if curve
+                                                             else type(key).__name__))
     return key
 
 
