@@ -61,48 +61,44 @@ class _LauncherRedirects(urllib.request.HTTPRedirectHandler):
         return super().redirect_request(req, fp, code, msg, headers, newurl)
 
 
-def fetch(url, limit, seconds, idle_seconds=IDLE_SECONDS):
+def fetch(url, limit, seconds, idle_seconds=IDLE_SECONDS, redirects=None):
     """GETs `url` as the launcher does, within `seconds` and never waiting longer than
-    `idle_seconds` for a byte. Returns (body, size, problem, redirects): problem is None
-    when the answer has status 200 and its whole body arrived; size is the body's length
-    (the declared one when that is over `limit`: no more than limit + 1 bytes are read)."""
+    `idle_seconds` for a byte; appends the URLs it was redirected to to `redirects`.
+    Returns (body, size, problem): problem is None when the answer has status 200 and its
+    whole body arrived; size is the body's length (the declared one when that is over
+    `limit`: no more than limit + 1 bytes are read)."""
     request = urllib.request.Request(url, headers={"User-Agent": USER_AGENT, "Accept": "*/*",
                                                    "Pragma": "no-cache", "Cache-Control": "no-cache"})
-    redirects = []
-    opener = urllib.request.build_opener(_LauncherRedirects(redirects),
+    opener = urllib.request.build_opener(_LauncherRedirects([] if redirects is None else redirects),
                                          urllib.request.HTTPSHandler(context=ssl.create_default_context()))
     deadline = time.monotonic() + seconds
     body = bytearray()
     try:
         with opener.open(request, timeout=idle_seconds) as response:
             if response.status != 200:
-                return b"", 0, "status %d %s (launchers accept only 200)" % (response.status, response.reason), \
-                    redirects
+                return b"", 0, "status %d %s (launchers accept only 200)" % (response.status, response.reason)
             declared = response.headers.get("Content-Length")
             declared = int(declared) if declared and declared.strip().isdigit() else None
             if declared is not None and declared > limit:
-                return b"", declared, None, redirects
+                return b"", declared, None
             while len(body) <= limit:
                 if time.monotonic() > deadline:
-                    return bytes(body), len(body), "not complete within %g s: %d bytes received" % (
-                        seconds, len(body)), redirects
+                    return bytes(body), len(body), "not complete within %g s: %d bytes received" % (seconds,
+                                                                                                     len(body))
                 chunk = response.read(min(65536, limit + 1 - len(body)))
                 if not chunk:
                     break
                 body += chunk
     except urllib.error.HTTPError as error:
-        return b"", 0, "status %d %s (launchers accept only 200)" % (error.code, error.reason), redirects
+        return b"", 0, "status %d %s (launchers accept only 200)" % (error.code, error.reason)
     except http.client.IncompleteRead as error:
-        return bytes(body), len(body), "incomplete: the connection ended %d bytes later" % len(error.partial), \
-            redirects
+        return bytes(body), len(body), "incomplete: the connection ended %d bytes later" % len(error.partial)
     except (urllib.error.URLError, http.client.HTTPException, OSError, ValueError) as error:
-        return bytes(body), len(body), "%s: %s" % (type(error).__name__, getattr(error, "reason", None) or error), \
-            redirects
+        return bytes(body), len(body), "%s: %s" % (type(error).__name__, getattr(error, "reason", None) or error)
     # A body cut short here, over the limit, is the size check's to report.
     if len(body) <= limit and declared is not None and len(body) != declared:
-        return bytes(body), len(body), "incomplete: %d of the %d bytes declared arrived" % (len(body), declared), \
-            redirects
-    return bytes(body), len(body), None, redirects
+        return bytes(body), len(body), "incomplete: %d of the %d bytes declared arrived" % (len(body), declared)
+    return bytes(body), len(body), None
 
 
 class Report:
@@ -126,7 +122,8 @@ class Report:
 
     def fetch(self, what, url, limit, seconds, idle_seconds):
         """Fetches `url` and reports the fetch and the size; returns the body, or None."""
-        body, size, problem, redirects = fetch(url, limit, seconds, idle_seconds)
+        redirects = []
+        body, size, problem = fetch(url, limit, seconds, idle_seconds, redirects)
         for target in redirects:
             self.note(what, "redirected to %s" % target)
         if not self.check(problem is None, what, "GET %s: %s" % (url, problem or "status 200, %d bytes" % size)):
@@ -155,47 +152,48 @@ def _is_hex(digits, lower=False):
 
 
 def _check_text(report, index):
-    """Checks the bytes the Windows profile reader mishandles; returns whether they are clean."""
+    """Checks for the bytes the Windows profile reader mishandles."""
     if index.startswith(b"\xef\xbb\xbf"):
-        return report.check(False, "bytes", "it begins with a UTF-8 byte-order mark, which the launcher reads "
-                                                 "as part of the first line: save it without one")
+        return report.check(False, "bytes", "a UTF-8 byte-order mark begins the index; the launcher reads it as "
+                                            "part of the first line: save the index without one")
     odd = next((at for at, byte in enumerate(index) if byte > 0x7E or (byte < 0x20 and byte not in b"\t\r\n")),
                None)
     if odd is not None:
-        return report.check(False, "bytes", "byte 0x%02x at offset %d is not printable ASCII, which the "
-                                                 "launcher may read otherwise" % (index[odd], odd))
+        return report.check(False, "bytes", "byte 0x%02x at offset %d is not printable ASCII, which the launcher "
+                                            "may read otherwise" % (index[odd], odd))
     return report.check(True, "bytes", "printable ASCII")
 
 
 def _check_signature(report, values, launcher_keys, allow_unsigned):
-    """Checks the signature with the key of KeyId among launcher_keys ({X || Y: file})."""
+    """Checks the signature as launchers built with launcher_keys ({X || Y: file}) do,
+    with the key KeyId names."""
     if not values.get("signature") and not values.get("filesha256"):
         if allow_unsigned:
             report.note("signature", "absent (--allow-unsigned): launchers built with a key refuse this index")
-            return
-        report.check(False, "signature", "absent: launchers built with a key refuse this index (give "
-                                         "--allow-unsigned if none is out)")
+        else:
+            report.check(False, "signature", "absent: launchers built with a key refuse this index (give "
+                                             "--allow-unsigned while none is out)")
         return
-    sha256_ok = report.value(values, "FileSHA256", _is_hex(64), "64 hexadecimal digits")
-    signature_ok = report.value(values, "Signature", _is_hex(2 * update_signing.SIGNATURE_SIZE),
-                                "128 hexadecimal digits")
-    key_ok = report.value(values, "KeyId", _is_hex(16, lower=True), "16 lower-case hexadecimal digits")
+    usable = all([report.value(values, "FileSHA256", _is_hex(64), "64 hexadecimal digits"),
+                  report.value(values, "Signature", _is_hex(128), "128 hexadecimal digits"),
+                  report.value(values, "KeyId", _is_hex(16, lower=True), "16 lower-case hexadecimal digits")])
     if not launcher_keys:
         report.note("signature", "present, NOT verified: give --public-key to check it as launchers built with "
                                  "a key do")
         return
-    key = next((key for key in launcher_keys if update_signing.key_id(key) == values.get("keyid")), None)
-    names = ", ".join("%s (%s)" % (update_signing.key_id(k), f) for k, f in launcher_keys.items())
-    if key_ok and not report.check(key is not None, "KeyId", "%s is %s" % (
-            values["keyid"], "the key of %s" % launcher_keys[key] if key else "none of the keys given: " + names)):
-        return
-    if not (sha256_ok and signature_ok and key_ok):
+    keys = {update_signing.key_id(key): (key, name) for key, name in launcher_keys.items()}
+    if not usable:
         report.check(False, "Signature", "not verified: a value it needs is not usable")
-    elif update_signing.verify(key, update_signing.signed_text(values), bytes.fromhex(values["signature"])):
-        report.check(True, "Signature", "verifies with %s over the values as launchers read them" % launcher_keys[key])
+    elif values["keyid"] not in keys:
+        report.check(False, "KeyId", "%s is none of the keys given: %s" % (
+            values["keyid"], ", ".join("%s (%s)" % (key_id, name) for key_id, (_, name) in keys.items())))
+    elif update_signing.verify(keys[values["keyid"]][0], update_signing.signed_text(values),
+                               bytes.fromhex(values["signature"])):
+        report.check(True, "Signature", "verifies with %s over the values as launchers read them"
+                     % keys[values["keyid"]][1])
     else:
         report.check(False, "Signature", "does not verify with %s: a value was changed after signing"
-                     % launcher_keys[key])
+                     % keys[values["keyid"]][1])
 
 
 def check_publication(report, url, launcher_keys, allow_unsigned, idle_seconds=IDLE_SECONDS):
