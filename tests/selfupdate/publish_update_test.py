@@ -358,8 +358,9 @@ class Signs(PublishTest):
                         encrypted], check=True, capture_output=True)
         os.chmod(encrypted, 0o600)
         environment = {k: v for k, v in os.environ.items() if k != "QZ_UPDATE_KEY_PASSPHRASE"}
-        for passphrase, status, expected in ((None, 1, "set QZ_UPDATE_KEY_PASSPHRASE"), ("wrong", 1, "wrong passphrase"),
-                                             ("open sesame", 0, "signed with %s (key id" % encrypted)):
+        cases = ((None, 1, "set QZ_UPDATE_KEY_PASSPHRASE"), ("wrong", 1, "wrong passphrase"),
+                 ("open sesame", 0, "signed with %s (key id" % encrypted))
+        for passphrase, status, expected in cases:
             with self.subTest(passphrase=passphrase):
                 if passphrase:
                     environment["QZ_UPDATE_KEY_PASSPHRASE"] = passphrase
