@@ -17,12 +17,14 @@ const DWORD QZ_HTTP_READ_BUFFER_SIZE = 65536;
 // on every change of stage); the waiting side looks at least every tick anyway. Each
 // signal and each wake-up is a round trip through the system (under Wine, through the
 // wineserver), too dear to pay for every read.
-const size_t QZ_HTTP_SIGNAL_BYTES = 1024 * 1024;
+const size_t QZ_HTTP_SIGNAL_BYTES = 512 * 1024;
 const DWORD QZ_HTTP_TAKE_TICK = 50;  // milliseconds
 
 // The request's thread pauses while this many bytes wait for the waiting side, so the
 // memory held does not grow with the body when the disk is slower than the network.
+// The two vectors that take turns holding them get room for one read more, once.
 const size_t QZ_HTTP_WAITING_LIMIT = 4 * QZ_HTTP_SIGNAL_BYTES;
+const size_t QZ_HTTP_WAITING_ROOM = QZ_HTTP_WAITING_LIMIT + QZ_HTTP_READ_BUFFER_SIZE;
 
 // A read returns only once its buffer is filled or the body has ended. While the body
 // trickles in, each read asks for what has arrived (InternetQueryDataAvailable), so
@@ -190,6 +192,8 @@ int HandOver(QZ_HttpTransfer* pTransfer, const BYTE* pbyData, DWORD dwSize)
     {
         try
         {
+            if (rReceived.capacity() < QZ_HTTP_WAITING_ROOM)
+                rReceived.reserve(QZ_HTTP_WAITING_ROOM);
             rReceived.insert(rReceived.end(), pbyData, pbyData + dwSize);
             if (rReceived.size() >= QZ_HTTP_SIGNAL_BYTES)
                 SetEvent(pTransfer->hChanged);
