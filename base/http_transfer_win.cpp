@@ -99,44 +99,40 @@ bool StartsWith(const char* cszText, const char* cszPrefix)
 // (*pdwLastError set).
 QZ_HttpTransferCall CheckRedirect(QZ_HttpTransfer* pTransfer, HINTERNET hRequest, DWORD* pdwLastError)
 {
+    QZ_HttpTransferCall eResult = QZ_HTTP_CALL_NONE;
     QZ_WinInetFunctions* pWinInet = pTransfer->pWinInet;
     char szURL[2048];
+    char* pszURL = szURL;
     DWORD dwSize = sizeof(szURL);
-    std::string strURL;
 
     if (!StartsWith(pTransfer->strURL.c_str(), "https://"))
         return QZ_HTTP_CALL_NONE;
-    if (pWinInet->pfnInternetQueryOptionA(hRequest, INTERNET_OPTION_URL, szURL, &dwSize))
+    if (!pWinInet->pfnInternetQueryOptionA(hRequest, INTERNET_OPTION_URL, pszURL, &dwSize))
     {
-        strURL.assign(szURL, strnlen(szURL, sizeof(szURL)));
-    }
-    else
-    {
-        // dwSize now holds the size the URL needs.
+        // A longer URL: dwSize now holds the size it needs.
         *pdwLastError = GetLastError();
         if (*pdwLastError != ERROR_INSUFFICIENT_BUFFER)
             return QZ_HTTP_CALL_QUERY_URL;
-        try
-        {
-            strURL.resize(dwSize);
-        }
-        catch (const std::bad_alloc&)
+        pszURL = new (std::nothrow) char[dwSize + 1];
+        if (!pszURL)
         {
             *pdwLastError = ERROR_NOT_ENOUGH_MEMORY;
             return QZ_HTTP_CALL_MEMORY;
         }
-        if (!pWinInet->pfnInternetQueryOptionA(hRequest, INTERNET_OPTION_URL, &strURL[0], &dwSize))
+        if (!pWinInet->pfnInternetQueryOptionA(hRequest, INTERNET_OPTION_URL, pszURL, &dwSize))
         {
             *pdwLastError = GetLastError();
-            return QZ_HTTP_CALL_QUERY_URL;
+            eResult = QZ_HTTP_CALL_QUERY_URL;
         }
     }
-    if (!StartsWith(strURL.c_str(), "https://"))
+    if (eResult == QZ_HTTP_CALL_NONE && !StartsWith(pszURL, "https://"))
     {
         *pdwLastError = ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR;
-        return QZ_HTTP_CALL_TO_HTTP;
+        eResult = QZ_HTTP_CALL_TO_HTTP;
     }
-    return QZ_HTTP_CALL_NONE;
+    if (pszURL != szURL)
+        delete[] pszURL;
+    return eResult;
 }
 
 // Reads the next piece of the body into pbyBuffer, at most dwRoom bytes, choosing
