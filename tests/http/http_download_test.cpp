@@ -602,4 +602,36 @@ TEST_F(HttpDownloadTest, AnHttpsRequestRedirectedToHttpIsRefused)
     *pWinInet = Real;
 }
 
+decltype(&InternetReadFile) g_pfnInternetReadFile = nullptr;
+LONG g_lBytesRead = 0;
+
+BOOL WINAPI CountInternetReadFile(HINTERNET hFile, LPVOID pvBuffer, DWORD dwToRead, LPDWORD pdwRead)
+{
+    BOOL bResult = g_pfnInternetReadFile(hFile, pvBuffer, dwToRead, pdwRead);
+    if (bResult)
+        InterlockedExchangeAdd(&g_lBytesRead, (LONG)*pdwRead);
+    return bResult;
+}
+
+// An endless body stops being read one byte past the size cap: the request's thread
+// keeps no more than that, whatever the waiting side is doing.
+TEST_F(HttpDownloadTest, AnEndlessBodyIsReadOnlyOneBytePastTheCap)
+{
+    QZ_WinInetFunctions* pWinInet = QZ_GetWinInet();
+    ASSERT_TRUE(pWinInet != NULL) << "wininet.dll did not load";
+    QZ_WinInetFunctions Real = *pWinInet;
+    g_pfnInternetReadFile = Real.pfnInternetReadFile;
+    g_lBytesRead = 0;
+    pWinInet->pfnInternetReadFile = CountInternetReadFile;
+    QZ_DownloadLimits Limits = {100000, 20000, 10000};
+    std::string strPath = m_strFolder + "endless.bin";
+
+    EXPECT_EQ(0, QZ_HttpSyncDownloadFile(QZ_TestServerURL("/endless").c_str(), strPath.c_str(), &Limits));
+    // The request's thread ends on its own after its last read.
+    Sleep(1000);
+    *pWinInet = Real;
+    EXPECT_EQ(100001, g_lBytesRead);
+    EXPECT_FALSE(QZ_FileExists(strPath));
+}
+
 }  // namespace
