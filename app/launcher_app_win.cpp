@@ -7,6 +7,7 @@
 
 #include "app/launcher_dialog.h"
 #include "base/log.h"
+#include "base/system_library.h"
 
 BEGIN_MESSAGE_MAP(QZ_ArdunLauncherApp, CWinApp)
 END_MESSAGE_MAP()
@@ -42,6 +43,9 @@ QZ_ArdunLauncherApp::~QZ_ArdunLauncherApp()
 
 BOOL QZ_ArdunLauncherApp::InitInstance()
 {
+    // First of all, before any library is loaded by name (the window's construction
+    // below included).
+    int nSearchRestricted = QZ_RestrictLibrarySearch();
     BOOL bResult = FALSE;
     int nRetCode = 0;
     QZ_LogSettings LogSettings;
@@ -73,6 +77,11 @@ BOOL QZ_ArdunLauncherApp::InitInstance()
     QZ_PROCESS_ERROR(nRetCode);
 
     QZ_WriteLog(LOG_LEVEL_INFO, "The program is built at " __DATE__ " " __TIME__ "\n");
+
+    // A failure before the log was open is tried again, now with its check line; the
+    // start goes on either way.
+    if (!nSearchRestricted)
+        QZ_RestrictLibrarySearch();
 
     QZ_DisableInputMethod();
 

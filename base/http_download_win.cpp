@@ -94,7 +94,7 @@ int QZ_HttpSyncDownloadFile(const char* cszFileURL, const char* cszFileName, con
     // thread keeps the clock and the file.
     dwStart = GetTickCount();
     dwLastByte = dwStart;
-    pTransfer = QZ_StartHttpTransfer(hSession, cszFileURL, QZ_HTTP_HEADERS, QZ_HTTP_REQUEST_FLAGS);
+    pTransfer = QZ_StartHttpTransfer(hSession, cszFileURL, QZ_HTTP_HEADERS, QZ_HTTP_REQUEST_FLAGS, Limits.uMaxBytes);
     QZLOG_PROCESS_ERROR(pTransfer && "QZ_StartHttpTransfer()");
     hSession = NULL;
 
@@ -116,6 +116,10 @@ int QZ_HttpSyncDownloadFile(const char* cszFileURL, const char* cszFileName, con
                 QZLOG_PROCESS_ERROR(hInternetFile);
             if (State.eFailedCall == QZ_HTTP_CALL_QUERY_STATUS)
                 QZLOG_PROCESS_ERROR(nRetCode && "HttpQueryInfo()");
+            if (State.eFailedCall == QZ_HTTP_CALL_QUERY_URL)
+                QZLOG_PROCESS_ERROR(nRetCode && "InternetQueryOption(INTERNET_OPTION_URL)");
+            QZLOG_PROCESS_ERROR(State.eFailedCall != QZ_HTTP_CALL_TO_HTTP && "Redirect from https:// to http://.");
+            QZLOG_PROCESS_ERROR(State.eFailedCall != QZ_HTTP_CALL_MEMORY && "Out of memory.");
             QZLOG_PROCESS_ERROR(nRetCode && "InternetReadFile()");
         }
 

@@ -28,6 +28,9 @@ enum QZ_HttpTransferCall
     QZ_HTTP_CALL_OPEN_URL,      // InternetOpenUrlA
     QZ_HTTP_CALL_QUERY_STATUS,  // HttpQueryInfoA for the status code
     QZ_HTTP_CALL_READ,          // InternetQueryDataAvailable or InternetReadFile
+    QZ_HTTP_CALL_QUERY_URL,     // InternetQueryOptionA for the URL an https:// request ended at
+    QZ_HTTP_CALL_TO_HTTP,       // not a failed call: an https:// request was redirected to http://
+    QZ_HTTP_CALL_MEMORY,        // not a call: no memory for the bytes received
 };
 
 // What the waiting side learns from one look at the request.
@@ -40,19 +43,23 @@ struct QZ_HttpTransferState
     DWORD dwStatusCode;
     int nLengthDeclared;
     DWORD dwDeclaredLength;
-    std::vector<BYTE> Received;  // bytes received since the previous look
+    std::vector<BYTE> Received;  // bytes received since the previous look; keep it between looks to reuse its room
 };
 
 struct QZ_HttpTransfer;
 
 // Starts the request for cszURL on hSession on a new thread, which from then on owns
-// the session and closes it. Returns NULL when the thread could not be started; the
-// session is then still the caller's.
+// the session and closes it. With uMaxBytes (0: none) the thread stops reading once
+// it has received one byte more than that, which the waiting side then refuses.
+// Returns NULL when the thread could not be started; the session is then still the
+// caller's.
 QZ_HttpTransfer* QZ_StartHttpTransfer(HINTERNET hSession, const char* cszURL, const char* cszHeaders,
-                                      DWORD dwFlags);
+                                      DWORD dwFlags, unsigned int uMaxBytes);
 
 // Waits up to dwMilliseconds (INFINITE allowed) for news from the request, then moves
-// its state and the bytes received so far into *pState.
+// its state and the bytes received so far into *pState. The request's thread signals
+// news in batches; this also returns after a short tick at most, with what has come
+// in by then, so that bytes from a slow server are seen within that tick.
 void QZ_TakeHttpTransferState(QZ_HttpTransfer* pTransfer, DWORD dwMilliseconds, QZ_HttpTransferState* pState);
 
 // Ends the waiting side's part: the request's thread, if still running, drops

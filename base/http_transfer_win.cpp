@@ -2,6 +2,7 @@
 
 #include <process.h>
 
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -12,20 +13,46 @@ namespace
 
 const DWORD QZ_HTTP_READ_BUFFER_SIZE = 65536;
 
+// The request's thread signals the waiting side once this many bytes are waiting (and
+// on every change of stage); the waiting side looks at least every tick anyway. Each
+// signal and each wake-up is a round trip through the system (under Wine, through the
+// wineserver), too dear to pay for every read.
+const size_t QZ_HTTP_SIGNAL_BYTES = 512 * 1024;
+const DWORD QZ_HTTP_TAKE_TICK = 50;  // milliseconds
+
+// The request's thread pauses while this many bytes wait for the waiting side, so the
+// memory held does not grow with the body when the disk is slower than the network.
+// The two vectors that take turns holding them get room for one read more, once.
+const size_t QZ_HTTP_WAITING_LIMIT = 4 * QZ_HTTP_SIGNAL_BYTES;
+const size_t QZ_HTTP_WAITING_ROOM = QZ_HTTP_WAITING_LIMIT + QZ_HTTP_READ_BUFFER_SIZE;
+
+// A read returns only once its buffer is filled or the body has ended. While the body
+// trickles in, each read asks for what has arrived (InternetQueryDataAvailable), so
+// that no byte waits for later ones. Once at least this many bytes are found waiting
+// at once, the body arrives faster than it is read, and reads ask for a whole buffer:
+// the small reads that InternetQueryDataAvailable allows (8 KiB under Wine) cost a
+// system call each. A whole-buffer read that takes longer than QZ_HTTP_BULK_READ_LIMIT
+// returns to reads of what has arrived.
+const DWORD QZ_HTTP_BULK_AVAILABLE = 4096;
+const DWORD QZ_HTTP_BULK_READ_LIMIT = 100;  // milliseconds
+
 }  // namespace
 
 // Shared by the waiting side and the request's thread; each holds one reference.
 struct QZ_HttpTransfer
 {
     CRITICAL_SECTION Lock;
-    HANDLE hChanged;  // auto-reset: set by the request's thread on every news
+    HANDLE hChanged;  // auto-reset: set by the request's thread on news
+    HANDLE hDrained;  // auto-reset: set when the waiting side takes bytes the thread waits to add to
     LONG lReferences;
     int nCancelled;
+    int nWaitingForRoom;  // the request's thread waits on hDrained
     QZ_WinInetFunctions* pWinInet;
     HINTERNET hSession;
     std::string strURL;
     std::string strHeaders;
     DWORD dwFlags;
+    unsigned int uMaxBytes;
     QZ_HttpTransferState State;
 };
 
@@ -38,6 +65,7 @@ void Release(QZ_HttpTransfer* pTransfer)
         return;
     DeleteCriticalSection(&pTransfer->Lock);
     CloseHandle(pTransfer->hChanged);
+    CloseHandle(pTransfer->hDrained);
     delete pTransfer;
 }
 
@@ -47,6 +75,134 @@ void Fail(QZ_HttpTransfer* pTransfer, QZ_HttpTransferCall eCall, DWORD dwLastErr
     pTransfer->State.eStage = QZ_HTTP_TRANSFER_FAILED;
     pTransfer->State.eFailedCall = eCall;
     pTransfer->State.dwLastError = dwLastError;
+}
+
+// Records a failure unless the request was abandoned, and signals it.
+void FailUnlessCancelled(QZ_HttpTransfer* pTransfer, QZ_HttpTransferCall eCall, DWORD dwLastError)
+{
+    EnterCriticalSection(&pTransfer->Lock);
+    if (!pTransfer->nCancelled)
+    {
+        Fail(pTransfer, eCall, dwLastError);
+        SetEvent(pTransfer->hChanged);
+    }
+    LeaveCriticalSection(&pTransfer->Lock);
+}
+
+bool StartsWith(const char* cszText, const char* cszPrefix)
+{
+    return _strnicmp(cszText, cszPrefix, strlen(cszPrefix)) == 0;
+}
+
+// An https:// request must not end at an http:// URL: WinINet follows such a redirect
+// silently. Returns QZ_HTTP_CALL_NONE when the request may go on, else what failed
+// (*pdwLastError set).
+QZ_HttpTransferCall CheckRedirect(QZ_HttpTransfer* pTransfer, HINTERNET hRequest, DWORD* pdwLastError)
+{
+    QZ_HttpTransferCall eResult = QZ_HTTP_CALL_NONE;
+    QZ_WinInetFunctions* pWinInet = pTransfer->pWinInet;
+    char szURL[2048];
+    char* pszURL = szURL;
+    DWORD dwSize = sizeof(szURL);
+
+    if (!StartsWith(pTransfer->strURL.c_str(), "https://"))
+        return QZ_HTTP_CALL_NONE;
+    if (!pWinInet->pfnInternetQueryOptionA(hRequest, INTERNET_OPTION_URL, pszURL, &dwSize))
+    {
+        // A longer URL: dwSize now holds the size it needs.
+        *pdwLastError = GetLastError();
+        if (*pdwLastError != ERROR_INSUFFICIENT_BUFFER)
+            return QZ_HTTP_CALL_QUERY_URL;
+        pszURL = new (std::nothrow) char[dwSize + 1];
+        if (!pszURL)
+        {
+            *pdwLastError = ERROR_NOT_ENOUGH_MEMORY;
+            return QZ_HTTP_CALL_MEMORY;
+        }
+        if (!pWinInet->pfnInternetQueryOptionA(hRequest, INTERNET_OPTION_URL, pszURL, &dwSize))
+        {
+            *pdwLastError = GetLastError();
+            eResult = QZ_HTTP_CALL_QUERY_URL;
+        }
+    }
+    if (eResult == QZ_HTTP_CALL_NONE && !StartsWith(pszURL, "https://"))
+    {
+        *pdwLastError = ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR;
+        eResult = QZ_HTTP_CALL_TO_HTTP;
+    }
+    if (pszURL != szURL)
+        delete[] pszURL;
+    return eResult;
+}
+
+// Reads the next piece of the body into pbyBuffer, at most dwRoom bytes, choosing
+// between a read of what has arrived and a whole-buffer read (see
+// QZ_HTTP_BULK_AVAILABLE); *pnBulk carries the choice from read to read.
+BOOL ReadBody(QZ_WinInetFunctions* pWinInet, HINTERNET hRequest, BYTE* pbyBuffer, DWORD dwRoom, int* pnBulk,
+              DWORD* pdwReadSize)
+{
+    DWORD dwAvailable = 0;
+    DWORD dwStart = 0;
+    BOOL bRead = FALSE;
+
+    *pdwReadSize = 0;
+    if (*pnBulk)
+    {
+        dwStart = GetTickCount();
+        bRead = pWinInet->pfnInternetReadFile(hRequest, pbyBuffer, dwRoom, pdwReadSize);
+        if (!bRead || *pdwReadSize < dwRoom || GetTickCount() - dwStart > QZ_HTTP_BULK_READ_LIMIT)
+            *pnBulk = 0;
+        return bRead;
+    }
+    if (!pWinInet->pfnInternetQueryDataAvailable(hRequest, &dwAvailable, 0, 0))
+        return FALSE;
+    if (dwAvailable >= QZ_HTTP_BULK_AVAILABLE)
+        *pnBulk = 1;
+    if (dwAvailable == 0 || dwAvailable > dwRoom)
+        dwAvailable = dwRoom;
+    return pWinInet->pfnInternetReadFile(hRequest, pbyBuffer, dwAvailable, pdwReadSize);
+}
+
+// Adds dwSize received bytes to those waiting for the waiting side, then signals it
+// when enough are waiting, and waits while too many are. Returns 0 when the request
+// was abandoned or the bytes could not be kept (then recorded as a failure).
+int HandOver(QZ_HttpTransfer* pTransfer, const BYTE* pbyData, DWORD dwSize)
+{
+    std::vector<BYTE>& rReceived = pTransfer->State.Received;
+    int nResult = 1;
+
+    EnterCriticalSection(&pTransfer->Lock);
+    while (!pTransfer->nCancelled && rReceived.size() >= QZ_HTTP_WAITING_LIMIT)
+    {
+        pTransfer->nWaitingForRoom = 1;
+        SetEvent(pTransfer->hChanged);
+        LeaveCriticalSection(&pTransfer->Lock);
+        WaitForSingleObject(pTransfer->hDrained, INFINITE);
+        EnterCriticalSection(&pTransfer->Lock);
+    }
+    if (pTransfer->nCancelled)
+    {
+        nResult = 0;
+    }
+    else
+    {
+        try
+        {
+            if (rReceived.capacity() < QZ_HTTP_WAITING_ROOM)
+                rReceived.reserve(QZ_HTTP_WAITING_ROOM);
+            rReceived.insert(rReceived.end(), pbyData, pbyData + dwSize);
+            if (rReceived.size() >= QZ_HTTP_SIGNAL_BYTES)
+                SetEvent(pTransfer->hChanged);
+        }
+        catch (const std::bad_alloc&)
+        {
+            Fail(pTransfer, QZ_HTTP_CALL_MEMORY, ERROR_NOT_ENOUGH_MEMORY);
+            SetEvent(pTransfer->hChanged);
+            nResult = 0;
+        }
+    }
+    LeaveCriticalSection(&pTransfer->Lock);
+    return nResult;
 }
 
 // The request's thread: opens the URL, reads the answer's head, then the body, and
@@ -66,6 +222,10 @@ unsigned int __stdcall RunTransfer(void* pvTransfer)
     DWORD dwSize = 0;
     int nLengthDeclared = 0;
     DWORD dwDeclaredLength = 0;
+    QZ_HttpTransferCall eRedirectCheck = QZ_HTTP_CALL_NONE;
+    // One byte over the cap shows the waiting side that the body is too long.
+    unsigned long long ullToRead = pTransfer->uMaxBytes ? (unsigned long long)pTransfer->uMaxBytes + 1 : ~0ULL;
+    int nBulk = 0;
 
     EnterCriticalSection(&pTransfer->Lock);
     if (pTransfer->nCancelled)
@@ -87,14 +247,13 @@ unsigned int __stdcall RunTransfer(void* pvTransfer)
     if (!pWinInet->pfnHttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &dwValue, &dwSize,
                                      NULL))
     {
-        dwLastError = GetLastError();
-        EnterCriticalSection(&pTransfer->Lock);
-        if (!pTransfer->nCancelled)
-        {
-            Fail(pTransfer, QZ_HTTP_CALL_QUERY_STATUS, dwLastError);
-            SetEvent(pTransfer->hChanged);
-        }
-        LeaveCriticalSection(&pTransfer->Lock);
+        FailUnlessCancelled(pTransfer, QZ_HTTP_CALL_QUERY_STATUS, GetLastError());
+        goto Exit0;
+    }
+    eRedirectCheck = CheckRedirect(pTransfer, hRequest, &dwLastError);
+    if (eRedirectCheck != QZ_HTTP_CALL_NONE)
+    {
+        FailUnlessCancelled(pTransfer, eRedirectCheck, dwLastError);
         goto Exit0;
     }
     // Without a declared length (a chunked body) the end of the body is the end.
@@ -115,39 +274,35 @@ unsigned int __stdcall RunTransfer(void* pvTransfer)
     }
     LeaveCriticalSection(&pTransfer->Lock);
 
-    while (true)
+    // Past the cap the thread just ends: the bytes handed over already exceed it.
+    while (ullToRead > 0)
     {
-        // A read returns only once its whole buffer is filled or the body has ended:
-        // ask for no more than has arrived, so that every byte is handed over as soon
-        // as it is there (a slow server is not taken for a silent one).
+        DWORD dwRoom = ullToRead < QZ_HTTP_READ_BUFFER_SIZE ? (DWORD)ullToRead : QZ_HTTP_READ_BUFFER_SIZE;
         DWORD dwReadSize = 0;
-        DWORD dwAvailable = 0;
-        BOOL bRead = pWinInet->pfnInternetQueryDataAvailable(hRequest, &dwAvailable, 0, 0);
-        if (bRead)
-        {
-            if (dwAvailable == 0 || dwAvailable > QZ_HTTP_READ_BUFFER_SIZE)
-                dwAvailable = QZ_HTTP_READ_BUFFER_SIZE;
-            bRead = pWinInet->pfnInternetReadFile(hRequest, pbyBuffer, dwAvailable, &dwReadSize);
-        }
-        dwLastError = GetLastError();
+        BOOL bRead = ReadBody(pWinInet, hRequest, pbyBuffer, dwRoom, &nBulk, &dwReadSize);
 
-        EnterCriticalSection(&pTransfer->Lock);
-        if (pTransfer->nCancelled)
+        if (!bRead)
         {
+            FailUnlessCancelled(pTransfer, QZ_HTTP_CALL_READ, GetLastError());
+            break;
+        }
+        if (dwReadSize == 0)
+        {
+            EnterCriticalSection(&pTransfer->Lock);
+            if (!pTransfer->nCancelled)
+            {
+                pTransfer->State.eStage = QZ_HTTP_TRANSFER_COMPLETE;
+                SetEvent(pTransfer->hChanged);
+            }
             LeaveCriticalSection(&pTransfer->Lock);
             break;
         }
-        if (!bRead)
-            Fail(pTransfer, QZ_HTTP_CALL_READ, dwLastError);
-        else if (dwReadSize == 0)
-            pTransfer->State.eStage = QZ_HTTP_TRANSFER_COMPLETE;
-        else
-            pTransfer->State.Received.insert(pTransfer->State.Received.end(), pbyBuffer, pbyBuffer + dwReadSize);
-        SetEvent(pTransfer->hChanged);
-        LeaveCriticalSection(&pTransfer->Lock);
-        if (!bRead || dwReadSize == 0)
+        if (!HandOver(pTransfer, pbyBuffer, dwReadSize))
             break;
+        ullToRead -= dwReadSize;
     }
+    if (ullToRead == 0)
+        SetEvent(pTransfer->hChanged);
 
 Exit0:
     delete[] pbyBuffer;
@@ -160,7 +315,8 @@ Exit0:
 
 }  // namespace
 
-QZ_HttpTransfer* QZ_StartHttpTransfer(HINTERNET hSession, const char* cszURL, const char* cszHeaders, DWORD dwFlags)
+QZ_HttpTransfer* QZ_StartHttpTransfer(HINTERNET hSession, const char* cszURL, const char* cszHeaders, DWORD dwFlags,
+                                      unsigned int uMaxBytes)
 {
     QZ_HttpTransfer* pTransfer = new (std::nothrow) QZ_HttpTransfer();
     HANDLE hThread = NULL;
@@ -168,14 +324,14 @@ QZ_HttpTransfer* QZ_StartHttpTransfer(HINTERNET hSession, const char* cszURL, co
     if (!pTransfer)
         return NULL;
     pTransfer->pWinInet = QZ_GetWinInet();
-    if (!pTransfer->pWinInet)
-    {
-        delete pTransfer;
-        return NULL;
-    }
     pTransfer->hChanged = CreateEventA(NULL, FALSE, FALSE, NULL);
-    if (!pTransfer->hChanged)
+    pTransfer->hDrained = CreateEventA(NULL, FALSE, FALSE, NULL);
+    if (!pTransfer->pWinInet || !pTransfer->hChanged || !pTransfer->hDrained)
     {
+        if (pTransfer->hChanged)
+            CloseHandle(pTransfer->hChanged);
+        if (pTransfer->hDrained)
+            CloseHandle(pTransfer->hDrained);
         delete pTransfer;
         return NULL;
     }
@@ -185,6 +341,7 @@ QZ_HttpTransfer* QZ_StartHttpTransfer(HINTERNET hSession, const char* cszURL, co
     pTransfer->strURL = cszURL;
     pTransfer->strHeaders = cszHeaders;
     pTransfer->dwFlags = dwFlags;
+    pTransfer->uMaxBytes = uMaxBytes;
     pTransfer->State.eStage = QZ_HTTP_TRANSFER_CONNECTING;
     pTransfer->State.eFailedCall = QZ_HTTP_CALL_NONE;
 
@@ -201,7 +358,7 @@ QZ_HttpTransfer* QZ_StartHttpTransfer(HINTERNET hSession, const char* cszURL, co
 
 void QZ_TakeHttpTransferState(QZ_HttpTransfer* pTransfer, DWORD dwMilliseconds, QZ_HttpTransferState* pState)
 {
-    WaitForSingleObject(pTransfer->hChanged, dwMilliseconds);
+    WaitForSingleObject(pTransfer->hChanged, dwMilliseconds < QZ_HTTP_TAKE_TICK ? dwMilliseconds : QZ_HTTP_TAKE_TICK);
 
     EnterCriticalSection(&pTransfer->Lock);
     pState->eStage = pTransfer->State.eStage;
@@ -211,8 +368,14 @@ void QZ_TakeHttpTransferState(QZ_HttpTransfer* pTransfer, DWORD dwMilliseconds, 
     pState->dwStatusCode = pTransfer->State.dwStatusCode;
     pState->nLengthDeclared = pTransfer->State.nLengthDeclared;
     pState->dwDeclaredLength = pTransfer->State.dwDeclaredLength;
+    // The swap hands the caller's emptied vector, with its room, back to the thread.
     pState->Received.swap(pTransfer->State.Received);
     pTransfer->State.Received.clear();
+    if (pTransfer->nWaitingForRoom)
+    {
+        pTransfer->nWaitingForRoom = 0;
+        SetEvent(pTransfer->hDrained);
+    }
     LeaveCriticalSection(&pTransfer->Lock);
 }
 
@@ -222,6 +385,8 @@ void QZ_ReleaseHttpTransfer(QZ_HttpTransfer* pTransfer)
         return;
     EnterCriticalSection(&pTransfer->Lock);
     pTransfer->nCancelled = 1;
+    // A thread waiting for room would otherwise wait for ever.
+    SetEvent(pTransfer->hDrained);
     LeaveCriticalSection(&pTransfer->Lock);
     Release(pTransfer);
 }

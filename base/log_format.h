@@ -1,5 +1,5 @@
-// Log line and path formatting: plain buffers, no platform calls, so it is shared by
-// the log and by tools that read log files back.
+// Log line and path formatting: plain buffers, no platform calls, so it also builds
+// and is tested natively.
 #ifndef QZ_BASE_LOG_FORMAT_H
 #define QZ_BASE_LOG_FORMAT_H
 

@@ -9,6 +9,13 @@
 // it. NULL when the folder or the library cannot be had.
 HMODULE QZ_LoadSystemLibrary(const char* cszFileName);
 
+// Makes the process look for libraries loaded by bare name (and for the libraries
+// those load in turn) in the system folder only, not in the program's folder or the
+// current directory: SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) where the
+// system has it, else SetDllDirectoryA(""), which drops the current directory only.
+// Returns 1 when the search is restricted; 0 after a check line with the last error.
+int QZ_RestrictLibrarySearch();
+
 // Looks up a function of a loaded library and stores it, cast to the caller's type, in
 // rpfnFunction. Returns 0 (and stores NULL) when the library has no such function.
 template <typename T>

@@ -3,6 +3,12 @@
 
 #include <cstring>
 
+#include "base/log.h"
+
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
 HMODULE QZ_LoadSystemLibrary(const char* cszFileName)
 {
     char szPath[MAX_PATH];
@@ -17,4 +23,31 @@ HMODULE QZ_LoadSystemLibrary(const char* cszFileName)
     szPath[uLength] = '\\';
     memcpy(szPath + uLength + 1, cszFileName, uNameLength + 1);
     return ::LoadLibraryA(szPath);
+}
+
+int QZ_RestrictLibrarySearch()
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    // Windows 7 has the call only with its update KB2533623: looked up, not imported.
+    BOOL(WINAPI * pfnSetDefaultDllDirectories)(DWORD dwDirectoryFlags) = NULL;
+    HMODULE hKernel32 = ::GetModuleHandleA("kernel32.dll");
+
+    QZLOG_PROCESS_ERROR(hKernel32 && "GetModuleHandle(kernel32.dll)");
+    if (QZ_ResolveFunction(hKernel32, "SetDefaultDllDirectories", pfnSetDefaultDllDirectories))
+    {
+        nRetCode = pfnSetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+        QZLOG_PROCESS_ERROR(nRetCode && "SetDefaultDllDirectories()");
+    }
+    else
+    {
+        nRetCode = ::SetDllDirectoryA("");
+        QZLOG_PROCESS_ERROR(nRetCode && "SetDllDirectoryA()");
+    }
+
+    nResult = 1;
+Exit0:
+    if (!nResult)
+        QZ_WriteLog(LOG_LEVEL_DEBUG, "Library search not restricted, Error Code %d.", (int)GetLastError());
+    return nResult;
 }

@@ -29,7 +29,7 @@ bool operator<(const QZ_VersionNumber& Left, const QZ_VersionNumber& Right);
 
 // Reads the FileVersion text of cszFileName from the string block of the first language
 // and code page of its translation table. Returns 1 with the text stored, or 0 after
-// logging why, with *pstrRetVersionNumber unchanged. Windows only (version_file_win.cpp).
+// logging why, with *pstrRetVersionNumber unchanged. Windows only (version_number_win.cpp).
 int QZ_GetApplicationFileVersionNumber(const char* cszFileName, std::string* pstrRetVersionNumber);
 
 #endif  // QZ_BASE_VERSION_NUMBER_H

@@ -14,6 +14,7 @@ struct QZ_WinInetFunctions
     decltype(&InternetSetOptionA) pfnInternetSetOptionA;
     decltype(&InternetOpenUrlA) pfnInternetOpenUrlA;
     decltype(&HttpQueryInfoA) pfnHttpQueryInfoA;
+    decltype(&InternetQueryOptionA) pfnInternetQueryOptionA;
     decltype(&InternetQueryDataAvailable) pfnInternetQueryDataAvailable;
     decltype(&InternetReadFile) pfnInternetReadFile;
     decltype(&InternetCloseHandle) pfnInternetCloseHandle;

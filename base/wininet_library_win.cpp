@@ -16,6 +16,7 @@ QZ_WinInetFunctions* LoadWinInet()
         !QZ_ResolveFunction(hModule, "InternetSetOptionA", s_Functions.pfnInternetSetOptionA) ||
         !QZ_ResolveFunction(hModule, "InternetOpenUrlA", s_Functions.pfnInternetOpenUrlA) ||
         !QZ_ResolveFunction(hModule, "HttpQueryInfoA", s_Functions.pfnHttpQueryInfoA) ||
+        !QZ_ResolveFunction(hModule, "InternetQueryOptionA", s_Functions.pfnInternetQueryOptionA) ||
         !QZ_ResolveFunction(hModule, "InternetQueryDataAvailable", s_Functions.pfnInternetQueryDataAvailable) ||
         !QZ_ResolveFunction(hModule, "InternetReadFile", s_Functions.pfnInternetReadFile) ||
         !QZ_ResolveFunction(hModule, "InternetCloseHandle", s_Functions.pfnInternetCloseHandle))

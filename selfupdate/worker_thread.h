@@ -3,11 +3,8 @@
 #ifndef QZ_SELFUPDATE_WORKER_THREAD_H
 #define QZ_SELFUPDATE_WORKER_THREAD_H
 
-#ifdef _WIN32
+// The calling convention _beginthreadex wants of a thread's start routine.
 #define QZ_THREAD_CALL __stdcall
-#else
-#define QZ_THREAD_CALL
-#endif
 
 typedef int (*QZ_WORKER_THREAD_FUNCTION)(void* pvParam);
 

@@ -9,6 +9,7 @@
 #include <wininet.h>
 
 #include <cstdio>
+#include <cstring>
 #include <regex>
 #include <string>
 #include <vector>
@@ -565,6 +566,72 @@ TEST_F(HttpDownloadTest, OpenedSessionReportsItsSettings)
     }
 
     InternetCloseHandle(hSession);
+}
+
+// Serves an https:// request over http://, as WinINet does after a redirect from the
+// one to the other.
+HINTERNET WINAPI OpenOverPlainHttp(HINTERNET hSession, LPCSTR cszURL, LPCSTR cszHeaders, DWORD dwHeadersLength,
+                                   DWORD dwFlags, DWORD_PTR dwContext)
+{
+    std::string strURL = cszURL;
+    if (strURL.compare(0, 8, "https://") == 0)
+        strURL = "http://" + strURL.substr(8);
+    return g_pfnInternetOpenUrlA(hSession, strURL.c_str(), cszHeaders, dwHeadersLength, dwFlags, dwContext);
+}
+
+// An https:// download that ends at an http:// URL is refused before a byte is stored;
+// a download asked for over http:// is not affected.
+TEST_F(HttpDownloadTest, AnHttpsRequestRedirectedToHttpIsRefused)
+{
+    QZ_WinInetFunctions* pWinInet = QZ_GetWinInet();
+    ASSERT_TRUE(pWinInet != NULL) << "wininet.dll did not load";
+    QZ_WinInetFunctions Real = *pWinInet;
+    g_pfnInternetOpenUrlA = Real.pfnInternetOpenUrlA;
+    pWinInet->pfnInternetOpenUrlA = OpenOverPlainHttp;
+    std::string strHttpURL = QZ_TestServerURL("/body/1000");
+    std::string strHttpsURL = "https://" + strHttpURL.substr(strlen("http://"));
+    std::string strPath = m_strFolder + "downgraded.bin";
+    QZ_WriteWholeFile(strPath, QZ_OLD_CONTENT);
+
+    EXPECT_EQ(0, Download(strHttpsURL.c_str(), strPath.c_str()));
+    EXPECT_FALSE(QZ_FileExists(strPath));
+    ExpectMessages({CheckLine("State.eFailedCall != QZ_HTTP_CALL_TO_HTTP && \"Redirect from https:// to http://.\""),
+                    SummaryLine(strHttpsURL, strPath, "12040")});
+
+    EXPECT_EQ(1, Download(strHttpURL.c_str(), strPath.c_str())) << Logged();
+    *pWinInet = Real;
+}
+
+decltype(&InternetReadFile) g_pfnInternetReadFile = nullptr;
+LONG g_lBytesRead = 0;
+
+BOOL WINAPI CountInternetReadFile(HINTERNET hFile, LPVOID pvBuffer, DWORD dwToRead, LPDWORD pdwRead)
+{
+    BOOL bResult = g_pfnInternetReadFile(hFile, pvBuffer, dwToRead, pdwRead);
+    if (bResult)
+        InterlockedExchangeAdd(&g_lBytesRead, (LONG)*pdwRead);
+    return bResult;
+}
+
+// An endless body stops being read one byte past the size cap: the request's thread
+// keeps no more than that, whatever the waiting side is doing.
+TEST_F(HttpDownloadTest, AnEndlessBodyIsReadOnlyOneBytePastTheCap)
+{
+    QZ_WinInetFunctions* pWinInet = QZ_GetWinInet();
+    ASSERT_TRUE(pWinInet != NULL) << "wininet.dll did not load";
+    QZ_WinInetFunctions Real = *pWinInet;
+    g_pfnInternetReadFile = Real.pfnInternetReadFile;
+    g_lBytesRead = 0;
+    pWinInet->pfnInternetReadFile = CountInternetReadFile;
+    QZ_DownloadLimits Limits = {100000, 20000, 10000};
+    std::string strPath = m_strFolder + "endless.bin";
+
+    EXPECT_EQ(0, QZ_HttpSyncDownloadFile(QZ_TestServerURL("/endless").c_str(), strPath.c_str(), &Limits));
+    // The request's thread ends on its own after its last read.
+    Sleep(1000);
+    *pWinInet = Real;
+    EXPECT_EQ(100001, g_lBytesRead);
+    EXPECT_FALSE(QZ_FileExists(strPath));
 }
 
 }  // namespace

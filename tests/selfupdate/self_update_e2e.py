@@ -632,6 +632,39 @@ class Failures(SelfUpdateTest):
         self.assertFiles(run, {"launcher.exe": None, OLD_FILE: self.installed, NEW_FILE: self.published})
 
 
+class TwoSpellings(SelfUpdateTest):
+    def test_two_launchers_started_through_two_spellings_of_one_folder_update_once(self):
+        # A symbolic link gives the folder a second path. Both launchers start at once;
+        # the index is answered after 2 s, so the second one asks for the lock while the
+        # first one is still updating.
+        self.serve(self.published_index)
+        self.server.alias("/ardunlauncher/" + INDEX, "/hold/2/ardunlauncher/" + INDEX)
+        folder = self.make_folder()
+        link = folder + "-link"
+        os.symlink(folder, link)
+        self.addCleanup(os.remove, link)
+        processes = [subprocess.Popen([WINE_RUN, os.path.join(spelling, "ArdunLauncher.exe")], cwd=spelling,
+                                      env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                     for spelling in (folder, link)]
+        codes = []
+        for process in processes:
+            try:
+                codes.append(process.wait(timeout=60))
+            except subprocess.TimeoutExpired:
+                process.kill()
+                codes.append("still running after 60 s")
+        run = Run(folder, "ArdunLauncher.exe", subprocess.CompletedProcess([], codes[0], "", ""), 0, self.requests())
+        self.assertEqual([11, 11], codes, run.describe())
+        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+        self.assertEqual(["INFO"], [level for level, _ in run.messages], run.describe())
+        self.assertRegex(run.messages[0][1], r"^Another launcher is updating the launcher in .*; this one skips "
+                         r"its self-update\.$", run.describe())
+        expected = {"ArdunLauncher.exe": self.published}
+        if OLD_FILE in run.files():
+            expected[OLD_FILE] = self.installed
+        self.assertFiles(run, expected)
+
+
 def main():
     global ARGS
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
