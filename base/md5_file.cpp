@@ -2,17 +2,57 @@
 
 #include <cstdio>
 
+#include "base/digest_stream.h"
+#include "base/hex_text.h"
 #include "base/log.h"
 #include "base/md5.h"
+
+namespace
+{
+
+class QZ_MD5Sink : public QZ_DigestSink
+{
+public:
+    QZ_MD5Sink() { QZ_MD5Init(&m_Context); }
+    int Add(const void* pvData, size_t uSize) override
+    {
+        QZ_MD5Update(&m_Context, pvData, uSize);
+        return 1;
+    }
+    void Finish(unsigned char* pbyDigest) { QZ_MD5Final(pbyDigest, &m_Context); }
+
+private:
+    QZ_MD5Context m_Context;
+};
+
+}  // namespace
+
+int MakeFileMD5(char* szOutput, QZ_ByteSource* pSource)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    QZ_MD5Sink Sink;
+    unsigned char byDigest[QZ_MD5_DIGEST_SIZE];
+
+    if (!szOutput)
+        return 0;
+    szOutput[0] = '\0';
+
+    nRetCode = QZ_StreamDigest(pSource, &Sink);
+    QZ_PROCESS_ERROR(nRetCode);
+
+    Sink.Finish(byDigest);
+    QZ_WriteHexBytes(byDigest, sizeof(byDigest), szOutput);
+
+    nResult = 1;
+Exit0:
+    return nResult;
+}
 
 int MakeFileMD5(char* szOutput, const char* cszFileName)
 {
     int nResult = 0;
     FILE* fpFile = NULL;
-    QZ_MD5Context Context;
-    unsigned char byReadBuffer[2048];
-    unsigned char byDigest[QZ_MD5_DIGEST_SIZE];
-    size_t uReadSize = 0;
 
     if (!szOutput)
         return 0;
@@ -23,25 +63,10 @@ int MakeFileMD5(char* szOutput, const char* cszFileName)
     fpFile = fopen(cszFileName, "rb");
     QZ_PROCESS_ERROR(fpFile);
 
-    QZ_MD5Init(&Context);
-    while (!feof(fpFile))
     {
-        uReadSize = fread(byReadBuffer, 1, sizeof(byReadBuffer), fpFile);
-        if (uReadSize < sizeof(byReadBuffer))
-            QZ_PROCESS_ERROR(!ferror(fpFile));
-        // A file whose size is a multiple of the buffer ends with a read of 0 bytes.
-        if (uReadSize > 0)
-            QZ_MD5Update(&Context, byReadBuffer, uReadSize);
+        QZ_FileStreamSource Source(fpFile);
+        nResult = MakeFileMD5(szOutput, &Source);
     }
-    QZ_MD5Final(byDigest, &Context);
-
-    snprintf(szOutput, QZ_MD5_TEXT_BUFFER_SIZE,
-             "%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x",
-             byDigest[0], byDigest[1], byDigest[2], byDigest[3], byDigest[4], byDigest[5],
-             byDigest[6], byDigest[7], byDigest[8], byDigest[9], byDigest[10], byDigest[11],
-             byDigest[12], byDigest[13], byDigest[14], byDigest[15]);
-
-    nResult = 1;
 Exit0:
     if (fpFile)
     {
