@@ -40,13 +40,19 @@ _spec.loader.exec_module(publish_update)
 ARGS = None
 
 
-def with_keys(program, *public_keys):
-    """A copy of the program's bytes that carries the launcher's key table with these keys."""
+def with_keys(program, *public_keys, table=True):
+    """A copy of the program's bytes whose launcher key table holds these keys: written over
+    the program's own table, or appended when it has none; without a table at all when
+    `table` is false."""
     with open(program, "rb") as f:
         data = f.read()
+    marker = b"QZ_UPDATE_KEYS1\0"
+    at = data.find(marker)
+    if not table:
+        return data.replace(marker, b"no key table at\0") if at >= 0 else data
     slots = [publish_update.update_signing.public_key_bytes(key) for key in public_keys]
-    return (data + b"QZ_UPDATE_KEYS1\0" + struct.pack("<I", len(slots)) + b"".join(slots)
-            + b"\0" * 64 * (2 - len(slots)))
+    new = marker + struct.pack("<I", len(slots)) + b"".join(slots) + b"\0" * 64 * (2 - len(slots))
+    return data[:at] + new + data[at + len(new):] if at >= 0 else data + new
 
 
 # --- building version resources and PE images ------------------------------------------
@@ -303,7 +309,8 @@ class Signs(PublishTest):
         # the installed ones refuse this one.
         unkeyed = with_keys(ARGS.published)
         cases = {
-            "no key table": (ARGS.published, (), "carries no update key \\(no key table\\)"),
+            "no key table": (self.write("old.exe", with_keys(ARGS.published, table=False)), (),
+                             "carries no update key \\(no key table\\)"),
             "an unsigned build": (self.write("unkeyed.exe", unkeyed), (), "carries no update key \\(an unsigned"),
             "another key": (self.write("other.exe", with_keys(ARGS.published, OTHER_PUBLIC_KEY)), (),
                             "not among the update keys .*%s \\(main\\)" % publish_update.update_signing.key_id(
@@ -350,21 +357,18 @@ class Signs(PublishTest):
         subprocess.run(["openssl", "ec", "-in", SIGN_KEY, "-aes256", "-passout", "pass:open sesame", "-out",
                         encrypted], check=True, capture_output=True)
         os.chmod(encrypted, 0o600)
-        out = os.path.join(self.folder, "served")
-        environment = dict(os.environ, QZ_UPDATE_KEY_PASSPHRASE="open sesame")
-        for passphrase, expected in (("wrong", "wrong passphrase"), (None, "set QZ_UPDATE_KEY_PASSPHRASE")):
+        environment = {k: v for k, v in os.environ.items() if k != "QZ_UPDATE_KEY_PASSPHRASE"}
+        cases = ((None, 1, "set QZ_UPDATE_KEY_PASSPHRASE"), ("wrong", 1, "wrong passphrase"),
+                 ("open sesame", 0, "signed with %s (key id" % encrypted))
+        for passphrase, status, expected in cases:
             with self.subTest(passphrase=passphrase):
-                environment.pop("QZ_UPDATE_KEY_PASSPHRASE") if passphrase is None else \
-                    environment.update(QZ_UPDATE_KEY_PASSPHRASE=passphrase)
-                result = subprocess.run([sys.executable, TOOL, program, out, "--sign-key", encrypted],
-                                        capture_output=True, text=True, env=environment, stdin=subprocess.DEVNULL)
-                self.assertEqual(1, result.returncode, result.stderr)
-                self.assertIn(expected, result.stderr)
-        environment["QZ_UPDATE_KEY_PASSPHRASE"] = "open sesame"
-        result = subprocess.run([sys.executable, TOOL, program, out, "--sign-key", encrypted], capture_output=True,
-                                text=True, env=environment, stdin=subprocess.DEVNULL)
-        self.assertEqual(0, result.returncode, result.stderr)
-        self.assertIn("key id", result.stdout)
+                if passphrase:
+                    environment["QZ_UPDATE_KEY_PASSPHRASE"] = passphrase
+                result = subprocess.run([sys.executable, TOOL, program, os.path.join(self.folder, "served"),
+                                         "--sign-key", encrypted], capture_output=True, text=True, env=environment,
+                                        stdin=subprocess.DEVNULL)
+                self.assertEqual(status, result.returncode, result.stderr)
+                self.assertIn(expected, result.stdout + result.stderr)
 
         os.chmod(encrypted, 0o640)
         with self.assertRaisesRegex(publish_update.PublishError, "chmod 600 %s" % encrypted):
