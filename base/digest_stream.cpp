@@ -20,8 +20,11 @@ int QZ_StreamDigest(QZ_ByteSource* pSource, QZ_DigestSink* pSink)
     }
 }
 
-int QZ_FileStreamSource::Read(void* pvBuffer, size_t uSize, size_t* puRead)
+int QZ_NamedFileSource::Read(void* pvBuffer, size_t uSize, size_t* puRead)
 {
+    *puRead = 0;
+    if (!m_fpFile)
+        return 0;
     *puRead = fread(pvBuffer, 1, uSize, m_fpFile);
     // A short read is the end only when no error stopped it.
     return *puRead == uSize || !ferror(m_fpFile);

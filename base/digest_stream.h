@@ -27,11 +27,21 @@ public:
 // reached its end and the sink took everything, else 0.
 int QZ_StreamDigest(QZ_ByteSource* pSource, QZ_DigestSink* pSink);
 
-// A file opened with fopen(..., "rb"), read from where it stands.
-class QZ_FileStreamSource : public QZ_ByteSource
+// A file opened by name (absolute, or relative to the working directory) for as long as
+// the source lives. IsOpen() is 0 when it could not be opened or no name was given.
+class QZ_NamedFileSource : public QZ_ByteSource
 {
 public:
-    explicit QZ_FileStreamSource(FILE* fpFile) : m_fpFile(fpFile) {}
+    explicit QZ_NamedFileSource(const char* cszFileName) : m_fpFile(cszFileName ? fopen(cszFileName, "rb") : NULL) {}
+    ~QZ_NamedFileSource() override
+    {
+        if (m_fpFile)
+            fclose(m_fpFile);
+    }
+    QZ_NamedFileSource(const QZ_NamedFileSource&) = delete;
+    QZ_NamedFileSource& operator=(const QZ_NamedFileSource&) = delete;
+
+    int IsOpen() const { return m_fpFile != NULL; }
     int Read(void* pvBuffer, size_t uSize, size_t* puRead) override;
 
 private:

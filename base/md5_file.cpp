@@ -1,7 +1,5 @@
 #include "base/md5_file.h"
 
-#include <cstdio>
-
 #include "base/digest_stream.h"
 #include "base/hex_text.h"
 #include "base/log.h"
@@ -51,27 +49,12 @@ Exit0:
 
 int MakeFileMD5(char* szOutput, const char* cszFileName)
 {
-    int nResult = 0;
-    FILE* fpFile = NULL;
+    QZ_NamedFileSource Source(cszFileName);
 
     if (!szOutput)
         return 0;
     szOutput[0] = '\0';
-
-    QZ_PROCESS_ERROR(cszFileName);
-
-    fpFile = fopen(cszFileName, "rb");
-    QZ_PROCESS_ERROR(fpFile);
-
-    {
-        QZ_FileStreamSource Source(fpFile);
-        nResult = MakeFileMD5(szOutput, &Source);
-    }
-Exit0:
-    if (fpFile)
-    {
-        fclose(fpFile);
-        fpFile = NULL;
-    }
-    return nResult;
+    if (!Source.IsOpen())
+        return 0;
+    return MakeFileMD5(szOutput, &Source);
 }

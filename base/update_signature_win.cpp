@@ -162,25 +162,15 @@ Exit0:
 int QZ_MakeFileSHA256(char* szOutput, const char* cszFileName)
 {
     int nResult = 0;
-    FILE* fpFile = NULL;
+    QZ_NamedFileSource Source(cszFileName);
 
     QZLOG_PROCESS_ERROR(szOutput);
     szOutput[0] = '\0';
     QZLOG_PROCESS_ERROR(cszFileName);
+    QZLOG_PROCESS_ERROR(Source.IsOpen() && "fopen()");
 
-    fpFile = fopen(cszFileName, "rb");
-    QZLOG_PROCESS_ERROR(fpFile);
-
-    {
-        QZ_FileStreamSource Source(fpFile);
-        nResult = QZ_MakeFileSHA256(szOutput, &Source);
-    }
+    nResult = QZ_MakeFileSHA256(szOutput, &Source);
 Exit0:
-    if (fpFile)
-    {
-        fclose(fpFile);
-        fpFile = NULL;
-    }
     return nResult;
 }
 
