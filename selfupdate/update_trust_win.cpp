@@ -41,6 +41,7 @@ int QZ_UpdateTrust::CheckIndex(const char* cszIndexFileName, const char* cszVers
     int nResult = 0;
     int nRetCode = 0;
     int nKeySlot = -1;
+    int nUnknownKey = 0;
     char szSignature[2 * QZ_UPDATE_SIGNATURE_SIZE + 16];
     char szFileSize[32];
     char szKeyId[2 * QZ_UPDATE_KEY_ID_SIZE + 16];
@@ -48,7 +49,6 @@ int QZ_UpdateTrust::CheckIndex(const char* cszIndexFileName, const char* cszVers
     unsigned char abyKeyIds[QZ_UPDATE_KEY_SLOTS][QZ_UPDATE_KEY_ID_SIZE];
     std::string strSignedText;
 
-    szKeyId[0] = '\0';
     if (!IsSigned())
         return 1;
 
@@ -75,6 +75,7 @@ int QZ_UpdateTrust::CheckIndex(const char* cszIndexFileName, const char* cszVers
     QZLOG_PROCESS_ERROR(nRetCode && "MakeUpdateKeyIds()");
 
     nKeySlot = QZ_FindUpdateKey(QZ_UpdateKeyCount(m_pKeys), abyKeyIds, szKeyId);
+    nUnknownKey = nKeySlot < 0;
     QZLOG_PROCESS_ERROR(nKeySlot >= 0 && "[SelfUpdate]KeyId names no key of this launcher.");
 
     strSignedText = QZ_BuildUpdateSignedText(cszVersion, cszFileName, szFileSize, cszFileMD5, m_szFileSHA256);
@@ -85,7 +86,7 @@ int QZ_UpdateTrust::CheckIndex(const char* cszIndexFileName, const char* cszVers
 Exit0:
     if (!nResult)
         m_uFileSize = 0;
-    if (!nResult && szKeyId[0] && nKeySlot < 0)
+    if (nUnknownKey)
         QZ_WriteLog(LOG_LEVEL_DEBUG, "The update index is signed by key `%s`, which this launcher does not carry.",
                     szKeyId);
     return nResult;
