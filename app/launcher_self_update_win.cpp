@@ -1,7 +1,8 @@
 // The launcher's self-update: fetch the update index, compare the newest version named
 // there with our own FileVersion and, when ours is older, download the new launcher,
-// verify its MD5 digest and swap it in place of our own file. The running process goes
-// on from the old file, moved aside; the new one takes effect at the next start.
+// verify it (its MD5 digest here; signature, size, SHA-256 and FileVersion through
+// selfupdate/update_trust.h) and swap it in place of our own file. The running process
+// goes on from the old file, moved aside; the new one takes effect at the next start.
 #include "app/launcher_dialog.h"
 
 #include <windows.h>
@@ -10,15 +11,16 @@
 #include <cstring>
 #include <string>
 
+#include "base/digest_stream.h"
 #include "base/http_download.h"
 #include "base/log.h"
 #include "base/md5_file.h"
 #include "base/text_compare.h"
-#include "base/update_signature.h"
 #include "base/version_number.h"
 #include "selfupdate/folder_lock.h"
 #include "selfupdate/update_index.h"
 #include "selfupdate/update_server.h"
+#include "selfupdate/update_trust.h"
 
 // The length checks compare an int with _countof(); the int is known positive there.
 #pragma GCC diagnostic push
@@ -52,8 +54,10 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     int         nResult = 0;
     int         nRetCode = 0;
     int         nKeepOldFile = 0;
+    int         nRemoveNewFile = 0;
     HANDLE      hFolderLock = NULL;
     HANDLE      hVerifiedFile = INVALID_HANDLE_VALUE;
+    QZ_UpdateTrust Trust(&g_UpdateKeys);
     QZ_DownloadLimits IndexLimits = { g_uUpdateIndexMaxBytes, g_uUpdateIndexSeconds * 1000,
                                       g_uUpdateIdleSeconds * 1000 };
     QZ_DownloadLimits FileLimits = { g_uUpdateFileMaxBytes, g_uUpdateFileSeconds * 1000,
@@ -63,17 +67,10 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     char        szBuffer[MAX_PATH];
     char        szMD5[64];
     char        szFileMD5[QZ_MD5_TEXT_BUFFER_SIZE];
-    char        szSHA256[2 * QZ_SHA256_SIZE + 16];
-    char        szFileSHA256[2 * QZ_SHA256_SIZE + 1];
-    char        szSignature[2 * QZ_UPDATE_SIGNATURE_SIZE + 16];
-    unsigned char abyParsed[QZ_UPDATE_SIGNATURE_SIZE];
     std::string strLastestVersion;
-    std::string strFileName;
-    std::string strSignedText;
     std::string strApplicationPath;
     std::string strNewFileName;
     std::string strOldFileName;
-    std::string strIndexURL;
     std::string strIndexFileName;
     std::string strNewFileURL;
     std::string strSelfVersion;
@@ -107,10 +104,10 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
 
     strNewFileName = strApplicationPath + QZ_UPDATE_WORK_FILE_NAME + QZ_UPDATE_NEW_FILE_SUFFIX;
     strOldFileName = strApplicationPath + QZ_UPDATE_WORK_FILE_NAME + QZ_UPDATE_OLD_FILE_SUFFIX;
-    strIndexURL = std::string(g_cszUpdateBaseURL) + QZ_UPDATE_INDEX_NAME;
     strIndexFileName = strApplicationPath + QZ_UPDATE_INDEX_NAME;
 
-    nRetCode = QZ_HttpSyncDownloadFile(strIndexURL.c_str(), strIndexFileName.c_str(), &IndexLimits);
+    nRetCode = QZ_HttpSyncDownloadFile((std::string(g_cszUpdateBaseURL) + QZ_UPDATE_INDEX_NAME).c_str(),
+                                       strIndexFileName.c_str(), &IndexLimits);
     QZLOG_PROCESS_ERROR(nRetCode && "QZ_HttpSyncDownloadFile()");
 
     // No default: a missing section, key or value reads as length 0.
@@ -140,63 +137,44 @@ int QZ_ArdunLauncherDlg::_SelfUpdateFunction(void* pvParam)
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szBuffer));
 
     // The name is appended as it stands, without escaping.
-    strFileName = szBuffer;
     strNewFileURL = std::string(g_cszUpdateBaseURL) + szBuffer;
 
     nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_FILE_MD5, szMD5, _countof(szMD5), strIndexFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileMD5.");
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szMD5));
 
-    // A build with a signing key takes only an index signed with it: the signature
-    // covers the four values that decide what is installed, and is checked before
-    // anything but the index is downloaded.
-    if (g_nUpdatePublicKeyPresent)
-    {
-        nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_FILE_SHA256, szSHA256, _countof(szSHA256), strIndexFileName.c_str());
-        QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileSHA256.");
-        nRetCode = QZ_ParseHexBytes(szSHA256, abyParsed, QZ_SHA256_SIZE);
-        QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]FileSHA256 is not 64 hexadecimal digits.");
+    // A build with update keys takes only an index signed with one of them, over what
+    // decides what is installed; checked before anything but the index is downloaded.
+    nRetCode = Trust.CheckIndex(strIndexFileName.c_str(), strLastestVersion.c_str(), szBuffer, szMD5);
+    QZ_PROCESS_ERROR(nRetCode);
 
-        nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_SIGNATURE, szSignature, _countof(szSignature),
-                                  strIndexFileName.c_str());
-        QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]Signature.");
-        nRetCode = QZ_ParseHexBytes(szSignature, abyParsed, QZ_UPDATE_SIGNATURE_SIZE);
-        QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]Signature is not 128 hexadecimal digits.");
-
-        strSignedText = QZ_BuildUpdateSignedText(strLastestVersion.c_str(), strFileName.c_str(), szMD5, szSHA256);
-        nRetCode = QZ_VerifyUpdateSignature(g_abyUpdatePublicKey, strSignedText.c_str(), szSignature);
-        QZLOG_PROCESS_ERROR(nRetCode && "QZ_VerifyUpdateSignature()");
-    }
-
+    FileLimits.uMaxBytes = Trust.FileSizeCap(FileLimits.uMaxBytes);
     nRetCode = QZ_HttpSyncDownloadFile(strNewFileURL.c_str(), strNewFileName.c_str(), &FileLimits);
     QZLOG_PROCESS_ERROR(nRetCode && "QZ_HttpSyncDownloadFile()");
 
-    // From the digests to the rename nobody may write to the new file: the bytes that
-    // are verified are the bytes that are moved in.
+    // From the digests to the rename nobody may write to the new file, and the digests
+    // read it through this handle: the bytes that are verified are the bytes moved in.
     hVerifiedFile = ::CreateFileA(strNewFileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     QZLOG_PROCESS_ERROR(hVerifiedFile != INVALID_HANDLE_VALUE && "CreateFile()");
 
-    nRetCode = MakeFileMD5(szFileMD5, strNewFileName.c_str());
+    {
+        QZ_FileHandleSource VerifiedFile(hVerifiedFile);
+        nRetCode = MakeFileMD5(szFileMD5, &VerifiedFile);
+    }
     QZLOG_PROCESS_ERROR(nRetCode && "MakeFileMD5()");
 
     nRetCode = QZ_CompareNoCaseASCII(szMD5, szFileMD5);
     QZLOG_PROCESS_ERROR(nRetCode == 0);
 
-    // MD5 proves the file arrived whole; the signed SHA-256 proves it is the one signed.
-    if (g_nUpdatePublicKeyPresent)
-    {
-        nRetCode = QZ_MakeFileSHA256(szFileSHA256, strNewFileName.c_str());
-        QZLOG_PROCESS_ERROR(nRetCode && "QZ_MakeFileSHA256()");
-        nRetCode = QZ_CompareNoCaseASCII(szSHA256, szFileSHA256);
-        QZLOG_PROCESS_ERROR(nRetCode == 0 && "[SelfUpdate]FileSHA256 differs from the downloaded file.");
-    }
+    nRetCode = Trust.CheckFile(hVerifiedFile, strNewFileName.c_str(), LastestVersion, &nRemoveNewFile);
+    QZ_PROCESS_ERROR(nRetCode);
 
     // The running program's file may be renamed, not replaced: move it aside first.
     nRetCode = _MoveFile(szApplicationName, strOldFileName.c_str());
     QZLOG_PROCESS_ERROR(nRetCode && "_MoveFile()");
 
-    nRetCode = _MoveFile(strNewFileName.c_str(), szApplicationName);
+    nRetCode = _MoveVerifiedFileIn(hVerifiedFile, strNewFileName.c_str(), szApplicationName);
     if (nRetCode)
     {
         nResult = 1;
@@ -215,6 +193,8 @@ Exit0:
         ::CloseHandle(hVerifiedFile);
         hVerifiedFile = INVALID_HANDLE_VALUE;
     }
+    if (nRemoveNewFile)
+        RemoveWorkFile(strNewFileName);
     RemoveWorkFile(strIndexFileName);
     if (!nKeepOldFile)
         RemoveWorkFile(strOldFileName);
@@ -224,6 +204,32 @@ Exit0:
         ::CloseHandle(hFolderLock);
         hFolderLock = NULL;
     }
+    return nResult;
+}
+
+int QZ_ArdunLauncherDlg::_MoveVerifiedFileIn(void* hVerifiedFile, const char* cszSource, const char* cszDestination)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    QZ_FileIdentity VerifiedFile;
+    QZ_FileIdentity MovedInFile;
+
+    // Taken before the move: a handle's volume is not always known once its file is renamed.
+    nRetCode = QZ_GetFileIdentity(hVerifiedFile, &VerifiedFile);
+    QZLOG_PROCESS_ERROR(nRetCode && "QZ_GetFileIdentity()");
+
+    nRetCode = _MoveFile(cszSource, cszDestination);
+    QZ_PROCESS_ERROR(nRetCode);
+
+    // Whoever can rename files in the folder could have put another file under the
+    // source's name since it was verified.
+    nRetCode = QZ_GetNamedFileIdentity(cszDestination, &MovedInFile);
+    QZLOG_PROCESS_ERROR(nRetCode && "QZ_GetNamedFileIdentity()");
+    nRetCode = QZ_IsSameFile(VerifiedFile, MovedInFile);
+    QZLOG_PROCESS_ERROR(nRetCode && "The file moved in is not the verified file.");
+
+    nResult = 1;
+Exit0:
     return nResult;
 }
 
@@ -238,7 +244,8 @@ int QZ_ArdunLauncherDlg::_MoveFile(const char* cszSource, const char* cszDestina
 
     for (int nTry = 0; nTry < QZ_MOVE_FILE_TRIES; ++nTry)
     {
-        nRetCode = ::MoveFileExA(cszSource, cszDestination, MOVEFILE_REPLACE_EXISTING);
+        // Written through: the swap is on disk before the procedure says it is done.
+        nRetCode = ::MoveFileExA(cszSource, cszDestination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (nRetCode)
         {
             nResult = 1;

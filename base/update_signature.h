@@ -7,19 +7,24 @@
 
 #include <cstddef>
 
+#include "base/hex_text.h"
+
+class QZ_ByteSource;
+
 // The public key as the raw coordinates X || Y of the P-256 point, 32 bytes each.
 #define QZ_UPDATE_PUBLIC_KEY_SIZE 64
 // The signature as the raw values r || s, 32 bytes each.
 #define QZ_UPDATE_SIGNATURE_SIZE 64
 #define QZ_SHA256_SIZE 32
 
-// Reads exactly uSize bytes written as 2 * uSize hexadecimal digits (either case) and
-// nothing else. Returns 1 on success, 0 for any other text.
-int QZ_ParseHexBytes(const char* cszHex, unsigned char* pbyOutput, size_t uSize);
+// The SHA-256 of every byte of a source (QZ_SHA256_SIZE bytes into pbyDigest), computed
+// with the platform's CNG. Returns 1, or 0 after a check line naming what failed.
+int QZ_MakeSHA256(QZ_ByteSource* pSource, unsigned char* pbyDigest);
 
-// The SHA-256 of a file as 64 lower-case hexadecimal digits (szOutput holds at least
-// 65 bytes), computed with the platform's CNG. Returns 1, or 0 with an empty output.
+// The SHA-256 of a file, named or held open, as 64 lower-case hexadecimal digits
+// (szOutput holds at least 65 bytes). Returns 1, or 0 with an empty output.
 int QZ_MakeFileSHA256(char* szOutput, const char* cszFileName);
+int QZ_MakeFileSHA256(char* szOutput, QZ_ByteSource* pSource);
 
 // 1 when cszSignatureHex (128 hexadecimal digits) is a valid ECDSA P-256 signature of
 // the SHA-256 of cszSignedText under the public key; 0 otherwise. Only failures of the

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/digest_stream.h"
 #include "base/log.h"
 #include "base/system_library.h"
 
@@ -98,21 +99,29 @@ private:
     BCRYPT_HASH_HANDLE m_hHash;
 };
 
+// Feeds a SHA-256 computation from QZ_StreamDigest.
+class QZ_Sha256Sink : public QZ_DigestSink
+{
+public:
+    explicit QZ_Sha256Sink(QZ_Sha256* pSha256) : m_pSha256(pSha256) {}
+    int Add(const void* pvData, size_t uSize) override { return m_pSha256->Add(pvData, uSize); }
+
+private:
+    QZ_Sha256* m_pSha256;
+};
+
 }  // namespace
 
-int QZ_MakeFileSHA256(char* szOutput, const char* cszFileName)
+int QZ_MakeSHA256(QZ_ByteSource* pSource, unsigned char* pbyDigest)
 {
     int nResult = 0;
     int nRetCode = 0;
-    FILE* fpFile = NULL;
     QZ_CngLibrary Cng;
     QZ_Sha256 Sha256(&Cng);
-    unsigned char abyBuffer[65536];
-    unsigned char abyDigest[QZ_SHA256_SIZE];
+    QZ_Sha256Sink Sink(&Sha256);
 
-    QZLOG_PROCESS_ERROR(szOutput);
-    szOutput[0] = '\0';
-    QZLOG_PROCESS_ERROR(cszFileName);
+    QZLOG_PROCESS_ERROR(pSource);
+    QZLOG_PROCESS_ERROR(pbyDigest);
 
     nRetCode = Cng.Load();
     QZLOG_PROCESS_ERROR(nRetCode && "LoadLibrary(bcrypt.dll)");
@@ -120,33 +129,48 @@ int QZ_MakeFileSHA256(char* szOutput, const char* cszFileName)
     nRetCode = Sha256.Start();
     QZLOG_PROCESS_ERROR(nRetCode && "BCryptCreateHash()");
 
-    fpFile = fopen(cszFileName, "rb");
-    QZLOG_PROCESS_ERROR(fpFile);
+    nRetCode = QZ_StreamDigest(pSource, &Sink);
+    QZLOG_PROCESS_ERROR(nRetCode && "QZ_StreamDigest()");
 
-    while (!feof(fpFile))
-    {
-        size_t uRead = fread(abyBuffer, 1, sizeof(abyBuffer), fpFile);
-        QZLOG_PROCESS_ERROR(uRead == sizeof(abyBuffer) || !ferror(fpFile));
-        if (uRead > 0)
-        {
-            nRetCode = Sha256.Add(abyBuffer, uRead);
-            QZLOG_PROCESS_ERROR(nRetCode && "BCryptHashData()");
-        }
-    }
-
-    nRetCode = Sha256.Finish(abyDigest);
+    nRetCode = Sha256.Finish(pbyDigest);
     QZLOG_PROCESS_ERROR(nRetCode && "BCryptFinishHash()");
-
-    for (int i = 0; i < QZ_SHA256_SIZE; ++i)
-        snprintf(szOutput + 2 * i, 3, "%02x", abyDigest[i]);
 
     nResult = 1;
 Exit0:
-    if (fpFile)
-    {
-        fclose(fpFile);
-        fpFile = NULL;
-    }
+    return nResult;
+}
+
+int QZ_MakeFileSHA256(char* szOutput, QZ_ByteSource* pSource)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    unsigned char abyDigest[QZ_SHA256_SIZE];
+
+    QZLOG_PROCESS_ERROR(szOutput);
+    szOutput[0] = '\0';
+
+    nRetCode = QZ_MakeSHA256(pSource, abyDigest);
+    QZ_PROCESS_ERROR(nRetCode);
+
+    QZ_WriteHexBytes(abyDigest, sizeof(abyDigest), szOutput);
+
+    nResult = 1;
+Exit0:
+    return nResult;
+}
+
+int QZ_MakeFileSHA256(char* szOutput, const char* cszFileName)
+{
+    int nResult = 0;
+    QZ_NamedFileSource Source(cszFileName);
+
+    QZLOG_PROCESS_ERROR(szOutput);
+    szOutput[0] = '\0';
+    QZLOG_PROCESS_ERROR(cszFileName);
+    QZLOG_PROCESS_ERROR(Source.IsOpen() && "fopen()");
+
+    nResult = QZ_MakeFileSHA256(szOutput, &Source);
+Exit0:
     return nResult;
 }
 

@@ -1,17 +1,27 @@
 #include "selfupdate/update_index.h"
 
-std::string QZ_BuildUpdateSignedText(const char* cszVersion, const char* cszFileName,
+std::string QZ_BuildUpdateSignedText(const char* cszVersion, const char* cszFileName, const char* cszFileSize,
                                      const char* cszFileMD5, const char* cszFileSHA256)
 {
+    const struct
+    {
+        const char* cszKey;
+        const char* cszValue;
+    } Lines[] = {
+        {"Product", QZ_UPDATE_PRODUCT},
+        {QZ_UPDATE_KEY_VERSION, cszVersion},
+        {QZ_UPDATE_KEY_FILE_NAME, cszFileName},
+        {QZ_UPDATE_KEY_FILE_SIZE, cszFileSize},
+        {QZ_UPDATE_KEY_FILE_MD5, cszFileMD5},
+        {QZ_UPDATE_KEY_FILE_SHA256, cszFileSHA256},
+    };
     std::string strText;
-    strText += QZ_UPDATE_KEY_VERSION "=";
-    strText += cszVersion ? cszVersion : "";
-    strText += "\n" QZ_UPDATE_KEY_FILE_NAME "=";
-    strText += cszFileName ? cszFileName : "";
-    strText += "\n" QZ_UPDATE_KEY_FILE_MD5 "=";
-    strText += cszFileMD5 ? cszFileMD5 : "";
-    strText += "\n" QZ_UPDATE_KEY_FILE_SHA256 "=";
-    strText += cszFileSHA256 ? cszFileSHA256 : "";
-    strText += "\n";
+    for (const auto& Line : Lines)
+    {
+        strText += Line.cszKey;
+        strText += "=";
+        strText += Line.cszValue ? Line.cszValue : "";
+        strText += "\n";
+    }
     return strText;
 }

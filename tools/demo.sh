@@ -25,11 +25,14 @@ if ! reason=$(qz_probe_32bit) || ! qz_have_wine32; then
     echo "!! THIS MACHINE CANNOT RUN THE 32-BIT RELEASE BUILD (${reason:-wine32:i386 is not installed}): the demo runs the 64-bit build"
     PRESET=win64
 fi
-# A throwaway signing key: the demo launcher takes only updates signed with it.
+# Throwaway signing keys: the demo launcher takes only updates signed with the main key
+# or the backup key; the demo publishes with the main key.
 KEYS=$ROOT/build/keys
 PUBLIC_KEY=$(bash tools/throwaway-key.sh "$KEYS")
-echo "== building the launcher (preset $PRESET, update key $PUBLIC_KEY)"
-cmake --preset "$PRESET" -DQZ_UPDATE_PUBLIC_KEY_FILE="$PUBLIC_KEY" >/dev/null
+BACKUP_PUBLIC_KEY=$(bash tools/throwaway-key.sh "$KEYS" update_backup_key)
+echo "== building the launcher (preset $PRESET, update key $PUBLIC_KEY, backup key $BACKUP_PUBLIC_KEY)"
+cmake --preset "$PRESET" -DQZ_UPDATE_PUBLIC_KEY_FILE="$PUBLIC_KEY" \
+      -DQZ_UPDATE_BACKUP_PUBLIC_KEY_FILE="$BACKUP_PUBLIC_KEY" >/dev/null
 cmake --build --preset "$PRESET" -j"$(nproc)" --target ArdunLauncherDemo ArdunLauncherDemoNext client_standin_demo qz_wine_anchor
 
 BUILD=$ROOT/build/$PRESET

@@ -22,14 +22,16 @@ elif ! qz_have_wine32; then
     echo "!! 32-bit pass SKIPPED: $SKIP_32"
 fi
 
-# The release build needs an update signing key: a throwaway one here (the test presets
-# build MD5-only launchers, and say so with QZ_UPDATE_UNSIGNED).
+# The release build needs an update signing key and a backup key: throwaway ones here (the
+# test presets build MD5-only launchers, and say so with QZ_UPDATE_UNSIGNED).
 RELEASE_KEY=$(bash tools/throwaway-key.sh build/keys)
+RELEASE_BACKUP_KEY=$(bash tools/throwaway-key.sh build/keys update_backup_key)
 JOBS=$(nproc)
 for preset in win32 win32-tests win64 native; do
     echo "== configure and build: $preset"
     if [ "$preset" = win32 ]; then
-        cmake --preset "$preset" -DQZ_UPDATE_PUBLIC_KEY_FILE="$RELEASE_KEY" >/dev/null
+        cmake --preset "$preset" -DQZ_UPDATE_PUBLIC_KEY_FILE="$RELEASE_KEY" \
+              -DQZ_UPDATE_BACKUP_PUBLIC_KEY_FILE="$RELEASE_BACKUP_KEY" >/dev/null
     else
         cmake --preset "$preset" >/dev/null
     fi

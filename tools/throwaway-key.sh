@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Makes a throwaway update signing key pair for local builds (the test command's release
-# build, the demo), once: DIR/update_key.pem (private) and DIR/update_key.pub.pem.
-# Never publish with it: a real release is built with the operators' own key.
-#   throwaway-key.sh DIR     prints the public key's path
+# build, the demo), once: DIR/NAME.pem (private, readable by its owner only) and
+# DIR/NAME.pub.pem. NAME is update_key by default; the backup key is another name, such
+# as update_backup_key. Never publish with one: a real release is built with the
+# operators' own keys.
+#   throwaway-key.sh DIR [NAME]     prints the public key's path
 set -euo pipefail
-dir=${1:?usage: throwaway-key.sh DIR}
+dir=${1:?usage: throwaway-key.sh DIR [NAME]}
+name=${2:-update_key}
 mkdir -p "$dir"
-if [ ! -s "$dir/update_key.pub.pem" ]; then
-    openssl ecparam -name prime256v1 -genkey -noout -out "$dir/update_key.pem" 2>/dev/null
-    openssl ec -in "$dir/update_key.pem" -pubout -out "$dir/update_key.pub.pem" 2>/dev/null
+if [ ! -s "$dir/$name.pub.pem" ]; then
+    (umask 077 && openssl ecparam -name prime256v1 -genkey -noout -out "$dir/$name.pem" 2>/dev/null)
+    openssl ec -in "$dir/$name.pem" -pubout -out "$dir/$name.pub.pem" 2>/dev/null
 fi
-echo "$(cd "$dir" && pwd)/update_key.pub.pem"
+# A key made by an older version of this script may be readable by others.
+chmod 600 "$dir/$name.pem"
+echo "$(cd "$dir" && pwd)/$name.pub.pem"

@@ -20,7 +20,8 @@ fi
 
 echo "bench: building the native release binary"
 ${CXX:-clang++} -O2 -std=c++17 -I"$ROOT" -include "$ROOT/base/qz_compat.h" \
-    "$ROOT/base/md5.cpp" "$ROOT/base/md5_file.cpp" "$ROOT/bench/md5/md5_bench.cpp" -o "$work/md5_bench"
+    "$ROOT/base/md5.cpp" "$ROOT/base/md5_file.cpp" "$ROOT/base/digest_stream.cpp" "$ROOT/base/hex_text.cpp" \
+    "$ROOT/bench/md5/md5_bench.cpp" -o "$work/md5_bench"
 
 qz_bench_build "$work/win64" -DQZ_BUILD_TESTS=OFF md5_bench
 win_exe=$(qz_bench_exe md5_bench)

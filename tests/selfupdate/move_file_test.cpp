@@ -1,5 +1,6 @@
 // QZ_ArdunLauncherDlg::_MoveFile on real files: replacement of the destination, its
-// attributes, the three tries with their pauses, and the two lines of a failed move.
+// attributes, the three tries with their pauses, and the two lines of a failed move;
+// _MoveVerifiedFileIn, which refuses a file put under the source's name after the check.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -26,6 +27,7 @@ struct MoveCalls
     std::vector<DWORD> Sleeps;
     std::vector<DWORD> Failures;  // the last errors of the first tries, in order; then real moves
     bool bRealSleep = true;
+    std::string strIntruder;  // put under the source's name just before the first move, when set
 };
 MoveCalls g_Calls;
 decltype(&MoveFileExA) g_pfnMoveFileExA = nullptr;
@@ -37,6 +39,12 @@ BOOL WINAPI RecordMoveFileExA(LPCSTR cszSource, LPCSTR cszDestination, DWORD dwF
     g_Calls.Sources.push_back(cszSource);
     g_Calls.Destinations.push_back(cszDestination);
     g_Calls.Flags.push_back(dwFlags);
+    if (uTry == 0 && !g_Calls.strIntruder.empty())
+    {
+        // The held file shares delete, so it may be renamed away, not replaced.
+        g_pfnMoveFileExA(cszSource, (g_Calls.strIntruder + ".aside").c_str(), 0);
+        g_pfnMoveFileExA(g_Calls.strIntruder.c_str(), cszSource, 0);
+    }
     if (uTry < g_Calls.Failures.size())
     {
         SetLastError(g_Calls.Failures[uTry]);
@@ -205,7 +213,7 @@ TEST_F(MoveFileTest, GivesUpAfterThreeTriesAndThreePauses)
         {
             EXPECT_EQ(m_strSource, g_Calls.Sources[uTry]);
             EXPECT_EQ(m_strDestination, g_Calls.Destinations[uTry]);
-            EXPECT_EQ((DWORD)MOVEFILE_REPLACE_EXISTING, g_Calls.Flags[uTry]);
+            EXPECT_EQ((DWORD)(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH), g_Calls.Flags[uTry]);
         }
         EXPECT_EQ(std::vector<DWORD>({500, 500, 500}), g_Calls.Sleeps);
         EXPECT_GE(dSeconds, 1.45);
@@ -262,6 +270,50 @@ TEST_F(MoveFileTest, ALaterTrySucceedsWithoutALogLine)
         EXPECT_EQ("the new launcher", QZ_ReadWholeFile(m_strDestination));
         EXPECT_FALSE(QZ_FileExists(m_strSource));
         EXPECT_TRUE(Messages().empty()) << Joined(Messages());
+    }
+}
+
+// The file verified is held open; whoever can rename files in the folder may still put
+// another file under its name before the move. Only the verified one may be kept.
+TEST_F(MoveFileTest, MovingInRefusesAFileOtherThanTheVerifiedOne)
+{
+    for (bool bIntruder : {false, true})
+    {
+        SCOPED_TRACE(bIntruder ? "another file renamed over the source" : "the verified file");
+        m_Log.Clear();
+        g_Calls = MoveCalls();
+        QZ_WriteWholeFile(m_strSource, "the verified launcher");
+        QZ_WriteWholeFile(m_strDestination, "the old launcher");
+        HANDLE hVerified = CreateFileA(m_strSource.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
+                                       OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, hVerified);
+        if (bIntruder)
+        {
+            g_Calls.strIntruder = m_strFolder + "intruder.exe";
+            QZ_WriteWholeFile(g_Calls.strIntruder, "another program");
+        }
+        Hook();
+
+        int nResult = QZ_ArdunLauncherDlg::_MoveVerifiedFileIn(hVerified, m_strSource.c_str(),
+                                                               m_strDestination.c_str());
+        Unhook();
+        CloseHandle(hVerified);
+
+        std::vector<std::string> Lines = Messages();
+        if (!bIntruder)
+        {
+            EXPECT_EQ(1, nResult);
+            EXPECT_EQ("the verified launcher", QZ_ReadWholeFile(m_strDestination));
+            EXPECT_TRUE(Lines.empty()) << Joined(Lines);
+            continue;
+        }
+        EXPECT_EQ(0, nResult);
+        EXPECT_EQ("another program", QZ_ReadWholeFile(m_strDestination)) << "the test's rename did not happen";
+        ASSERT_EQ(1u, Lines.size()) << Joined(Lines);
+        EXPECT_TRUE(std::regex_match(Lines[0], std::regex(R"(DEBUG QZLOG_PROCESS_ERROR\(nRetCode && "The file moved in )"
+                                                          R"(is not the verified file\."\) at line \d+ in )"
+                                                          R"(QZ_ArdunLauncherDlg::_MoveVerifiedFileIn)")))
+            << Lines[0];
     }
 }
 

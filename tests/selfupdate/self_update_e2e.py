@@ -132,10 +132,21 @@ def setUpModule():
 
     # The operator's publication, made once; each case serves a copy or a variant.
     shared.publication = os.path.join(shared.work, "publication")
-    # Signed with the test key, and checked against its public half as the launchers carry it.
+    # Signed with the test key (a copy only its owner may read, as the tool wants), and
+    # checked against its public half as the launchers carry it; the plain stand-ins carry
+    # no key and take an unsigned index.
     sign_key = getattr(ARGS, "sign_key", None)
-    subprocess.run([sys.executable, PUBLISH, ARGS.published, shared.publication] +
-                   (["--sign-key", sign_key, "--public-key", sign_key[:-len(".pem")] + ".pub.pem"] if sign_key else []),
+    if sign_key:
+        shared.keys = os.path.join(shared.work, "keys")
+        os.makedirs(shared.keys)
+        for key in (ARGS.sign_key, ARGS.backup_key, ARGS.other_key):
+            shutil.copy(key, shared.keys)
+            os.chmod(os.path.join(shared.keys, os.path.basename(key)), 0o600)
+        options = ["--sign-key", os.path.join(shared.keys, os.path.basename(sign_key)),
+                   "--public-key", sign_key[:-len(".pem")] + ".pub.pem"]
+    else:
+        options = ["--allow-unsigned"]
+    subprocess.run([sys.executable, PUBLISH, ARGS.published, shared.publication] + options,
                    check=True, stdout=subprocess.DEVNULL)
     with open(os.path.join(shared.publication, INDEX), "r") as f:
         shared.published_index = f.read()
@@ -586,6 +597,13 @@ class Failures(SelfUpdateTest):
         wrong = md5_of(self.published + b"!")
         self._fail(self.index_with(FileMD5=wrong), [check_line("nRetCode == 0")], [INDEX, PUBLISHED_NAME],
                    leaves={NEW_FILE: self.published})
+
+    def test_a_file_that_declares_another_version_is_deleted_and_not_swapped(self):
+        # Installed, it would be fetched again at every start: the index names 1.0.0.4.
+        self._fail(self.index_with(LastestVersionNumber="1.0.0.4"),
+                   [check_line('nRetCode && "The downloaded file\'s FileVersion differs from '
+                               '[SelfUpdate]LastestVersionNumber."', "QZ_UpdateTrust::CheckFile")],
+                   [INDEX, PUBLISHED_NAME])
 
     def test_a_program_held_open_is_not_moved_aside(self):
         self.serve(self.published_index)

@@ -42,10 +42,11 @@ std::string WriteTempFile(const std::string& strContent)
 
 }  // namespace
 
-TEST(UpdateSignature, TheSignedTextIsFourLinesInOrder)
+TEST(UpdateSignature, TheSignedTextIsTheProductAndFiveValuesInOrder)
 {
     EXPECT_EQ(std::string(s_cszSignedText),
-              QZ_BuildUpdateSignedText("1.0.0.3", "ArdunLauncher_1.0.0.3.exe", "a9e82d3f2664da1bbd5e8f8fb400bba9",
+              QZ_BuildUpdateSignedText("1.0.0.3", "ArdunLauncher_1.0.0.3.exe", "180224",
+                                       "a9e82d3f2664da1bbd5e8f8fb400bba9",
                                        "0000000000000000000000000000000000000000000000000000000000000000"));
 }
 

@@ -1,7 +1,9 @@
-#include "base/update_signature.h"
+#include "base/hex_text.h"
 
 namespace
 {
+
+const char QZ_HEX_DIGITS[] = "0123456789abcdef";
 
 int HexDigitValue(char ch)
 {
@@ -15,6 +17,16 @@ int HexDigitValue(char ch)
 }
 
 }  // namespace
+
+void QZ_WriteHexBytes(const unsigned char* pbyInput, size_t uSize, char* szOutput)
+{
+    for (size_t i = 0; i < uSize; ++i)
+    {
+        szOutput[2 * i] = QZ_HEX_DIGITS[pbyInput[i] >> 4];
+        szOutput[2 * i + 1] = QZ_HEX_DIGITS[pbyInput[i] & 0x0f];
+    }
+    szOutput[2 * uSize] = '\0';
+}
 
 int QZ_ParseHexBytes(const char* cszHex, unsigned char* pbyOutput, size_t uSize)
 {

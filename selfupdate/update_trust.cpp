@@ -1,0 +1,70 @@
+#include "selfupdate/update_trust.h"
+
+#include <cstring>
+
+unsigned int QZ_UpdateKeyCount(const QZ_UpdateKeyTable* pKeys)
+{
+    unsigned long ulCount = 0;
+    if (!pKeys)
+        return 0;
+    for (int i = 3; i >= 0; --i)
+        ulCount = (ulCount << 8) | pKeys->abyCount[i];
+    return ulCount < QZ_UPDATE_KEY_SLOTS ? (unsigned int)ulCount : QZ_UPDATE_KEY_SLOTS;
+}
+
+int QZ_FindUpdateKey(unsigned int uKeyCount, const unsigned char abyKeyIds[][QZ_UPDATE_KEY_ID_SIZE],
+                     const char* cszKeyId)
+{
+    unsigned char abyWanted[QZ_UPDATE_KEY_ID_SIZE];
+    if (!abyKeyIds || !QZ_ParseHexBytes(cszKeyId, abyWanted, sizeof(abyWanted)))
+        return -1;
+    for (unsigned int uSlot = 0; uSlot < uKeyCount && uSlot < QZ_UPDATE_KEY_SLOTS; ++uSlot)
+    {
+        if (memcmp(abyKeyIds[uSlot], abyWanted, sizeof(abyWanted)) == 0)
+            return (int)uSlot;
+    }
+    return -1;
+}
+
+int QZ_ParseUpdateFileSize(const char* cszText, unsigned int* puSize)
+{
+    unsigned long long ullSize = 0;
+    if (!cszText || !puSize || !cszText[0])
+        return 0;
+    for (const char* pch = cszText; *pch; ++pch)
+    {
+        if (*pch < '0' || *pch > '9')
+            return 0;
+        ullSize = ullSize * 10 + (unsigned int)(*pch - '0');
+        if (ullSize > 0xFFFFFFFFull)
+            return 0;
+    }
+    if (ullSize == 0)
+        return 0;
+    *puSize = (unsigned int)ullSize;
+    return 1;
+}
+
+QZ_UpdateTrust::QZ_UpdateTrust(const QZ_UpdateKeyTable* pKeys) : m_pKeys(pKeys), m_uFileSize(0)
+{
+    m_szFileSHA256[0] = '\0';
+}
+
+int QZ_UpdateTrust::IsSigned() const
+{
+    return QZ_UpdateKeyCount(m_pKeys) > 0;
+}
+
+unsigned int QZ_UpdateTrust::FileSizeCap(unsigned int uLimit) const
+{
+    // A signed size above the program's own limit still ends the download at that limit.
+    if (IsSigned() && m_uFileSize && (m_uFileSize < uLimit || uLimit == 0))
+        return m_uFileSize;
+    return uLimit;
+}
+
+int QZ_IsSameFile(const QZ_FileIdentity& Left, const QZ_FileIdentity& Right)
+{
+    return Left.ulVolumeSerialNumber == Right.ulVolumeSerialNumber && Left.ulIndexHigh == Right.ulIndexHigh &&
+           Left.ulIndexLow == Right.ulIndexLow;
+}

@@ -1,0 +1,182 @@
+#include "selfupdate/update_trust.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "base/digest_stream.h"
+#include "base/log.h"
+#include "base/text_compare.h"
+#include "base/version_number.h"
+#include "selfupdate/update_index.h"
+
+namespace
+{
+
+// The ids of the program's keys, in slot order.
+int MakeUpdateKeyIds(const QZ_UpdateKeyTable* pKeys, unsigned char abyKeyIds[][QZ_UPDATE_KEY_ID_SIZE])
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    unsigned char abyDigest[QZ_SHA256_SIZE];
+
+    for (unsigned int uSlot = 0; uSlot < QZ_UpdateKeyCount(pKeys); ++uSlot)
+    {
+        QZ_MemorySource Source(pKeys->abyKeys[uSlot], sizeof(pKeys->abyKeys[uSlot]));
+        nRetCode = QZ_MakeSHA256(&Source, abyDigest);
+        QZLOG_PROCESS_ERROR(nRetCode && "QZ_MakeSHA256()");
+        memcpy(abyKeyIds[uSlot], abyDigest, QZ_UPDATE_KEY_ID_SIZE);
+    }
+
+    nResult = 1;
+Exit0:
+    return nResult;
+}
+
+}  // namespace
+
+int QZ_UpdateTrust::CheckIndex(const char* cszIndexFileName, const char* cszVersion, const char* cszFileName,
+                               const char* cszFileMD5)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    int nKeySlot = -1;
+    int nUnknownKey = 0;
+    char szSignature[2 * QZ_UPDATE_SIGNATURE_SIZE + 16];
+    char szFileSize[32];
+    char szKeyId[2 * QZ_UPDATE_KEY_ID_SIZE + 16];
+    unsigned char abyParsed[QZ_UPDATE_SIGNATURE_SIZE];
+    unsigned char abyKeyIds[QZ_UPDATE_KEY_SLOTS][QZ_UPDATE_KEY_ID_SIZE];
+    std::string strSignedText;
+
+    if (!IsSigned())
+        return 1;
+
+    nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_FILE_SHA256, m_szFileSHA256, _countof(m_szFileSHA256),
+                                       cszIndexFileName);
+    QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileSHA256.");
+    nRetCode = QZ_ParseHexBytes(m_szFileSHA256, abyParsed, QZ_SHA256_SIZE);
+    QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]FileSHA256 is not 64 hexadecimal digits.");
+
+    nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_SIGNATURE, szSignature, _countof(szSignature), cszIndexFileName);
+    QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]Signature.");
+    nRetCode = QZ_ParseHexBytes(szSignature, abyParsed, QZ_UPDATE_SIGNATURE_SIZE);
+    QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]Signature is not 128 hexadecimal digits.");
+
+    nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_FILE_SIZE, szFileSize, _countof(szFileSize), cszIndexFileName);
+    QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileSize.");
+    nRetCode = QZ_ParseUpdateFileSize(szFileSize, &m_uFileSize);
+    QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]FileSize is not a size in bytes.");
+
+    nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_KEY_ID, szKeyId, _countof(szKeyId), cszIndexFileName);
+    QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]KeyId.");
+
+    nRetCode = MakeUpdateKeyIds(m_pKeys, abyKeyIds);
+    QZLOG_PROCESS_ERROR(nRetCode && "MakeUpdateKeyIds()");
+
+    nKeySlot = QZ_FindUpdateKey(QZ_UpdateKeyCount(m_pKeys), abyKeyIds, szKeyId);
+    nUnknownKey = nKeySlot < 0;
+    QZLOG_PROCESS_ERROR(nKeySlot >= 0 && "[SelfUpdate]KeyId names no key of this launcher.");
+
+    strSignedText = QZ_BuildUpdateSignedText(cszVersion, cszFileName, szFileSize, cszFileMD5, m_szFileSHA256);
+    nRetCode = QZ_VerifyUpdateSignature(m_pKeys->abyKeys[nKeySlot], strSignedText.c_str(), szSignature);
+    QZLOG_PROCESS_ERROR(nRetCode && "QZ_VerifyUpdateSignature()");
+
+    nResult = 1;
+Exit0:
+    if (!nResult)
+        m_uFileSize = 0;
+    if (nUnknownKey)
+        QZ_WriteLog(LOG_LEVEL_DEBUG, "The update index is signed by key `%s`, which this launcher does not carry.",
+                    szKeyId);
+    return nResult;
+}
+
+int QZ_UpdateTrust::CheckFile(void* hFile, const char* cszFileName, const QZ_VersionNumber& Version,
+                              int* pnRemoveFile)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    LARGE_INTEGER FileSize;
+    char szFileSHA256[2 * QZ_SHA256_SIZE + 1];
+    std::string strFileVersion;
+    QZ_VersionNumber FileVersion;
+
+    *pnRemoveFile = 0;
+    if (IsSigned())
+    {
+        nRetCode = ::GetFileSizeEx((HANDLE)hFile, &FileSize);
+        QZLOG_PROCESS_ERROR(nRetCode && "GetFileSizeEx()");
+        *pnRemoveFile = 1;
+        QZLOG_PROCESS_ERROR(FileSize.QuadPart == (LONGLONG)m_uFileSize &&
+                            "The downloaded file's size differs from [SelfUpdate]FileSize.");
+        *pnRemoveFile = 0;
+
+        // MD5 proves the file arrived whole; the signed SHA-256 proves it is the one signed.
+        QZ_FileHandleSource Source(hFile);
+        nRetCode = QZ_MakeFileSHA256(szFileSHA256, &Source);
+        QZLOG_PROCESS_ERROR(nRetCode && "QZ_MakeFileSHA256()");
+        nRetCode = QZ_CompareNoCaseASCII(m_szFileSHA256, szFileSHA256);
+        QZLOG_PROCESS_ERROR(nRetCode == 0 && "[SelfUpdate]FileSHA256 differs from the downloaded file.");
+    }
+
+    // A publication whose file says another version would be fetched again at every start.
+    *pnRemoveFile = 1;
+    nRetCode = QZ_GetApplicationFileVersionNumber(cszFileName, &strFileVersion);
+    QZLOG_PROCESS_ERROR(nRetCode && "QZ_GetApplicationFileVersionNumber()");
+    nRetCode = FileVersion.ParseString(strFileVersion.c_str());
+    QZLOG_PROCESS_ERROR(nRetCode && "FileVersion.ParseString()");
+    nRetCode = !(FileVersion < Version) && !(Version < FileVersion);
+    QZLOG_PROCESS_ERROR(nRetCode && "The downloaded file's FileVersion differs from [SelfUpdate]LastestVersionNumber.");
+    *pnRemoveFile = 0;
+
+    nResult = 1;
+Exit0:
+    return nResult;
+}
+
+int QZ_GetFileIdentity(void* hFile, QZ_FileIdentity* pIdentity)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    BY_HANDLE_FILE_INFORMATION Information;
+
+    nRetCode = ::GetFileInformationByHandle((HANDLE)hFile, &Information);
+    QZLOG_PROCESS_ERROR(nRetCode && "GetFileInformationByHandle()");
+
+    pIdentity->ulVolumeSerialNumber = Information.dwVolumeSerialNumber;
+    pIdentity->ulIndexHigh = Information.nFileIndexHigh;
+    pIdentity->ulIndexLow = Information.nFileIndexLow;
+
+    nResult = 1;
+Exit0:
+    if (!nResult)
+        QZ_WriteLog(LOG_LEVEL_DEBUG, "Failed to read the identity of a file, Error code : %d.", (int)::GetLastError());
+    return nResult;
+}
+
+int QZ_GetNamedFileIdentity(const char* cszFileName, QZ_FileIdentity* pIdentity)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    HANDLE hFile = INVALID_HANDLE_VALUE;
+
+    // No access asked for: whatever sharing the file's other openers chose lets this open.
+    hFile = ::CreateFileA(cszFileName, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, NULL);
+    if (hFile == INVALID_HANDLE_VALUE)
+        QZ_WriteLog(LOG_LEVEL_DEBUG, "Failed to open `%s`, Error code : %d.", cszFileName, (int)::GetLastError());
+    QZLOG_PROCESS_ERROR(hFile != INVALID_HANDLE_VALUE && "CreateFile()");
+
+    nRetCode = QZ_GetFileIdentity(hFile, pIdentity);
+    QZ_PROCESS_ERROR(nRetCode);
+
+    nResult = 1;
+Exit0:
+    if (hFile != INVALID_HANDLE_VALUE)
+    {
+        ::CloseHandle(hFile);
+        hFile = INVALID_HANDLE_VALUE;
+    }
+    return nResult;
+}
