@@ -389,15 +389,12 @@ class LauncherProgram(SelfUpdateTest):
 
 
 class TwoLaunchers(SelfUpdateTest):
-    def test_two_launchers_started_together_update_once_and_both_end(self):
-        # The index is answered after 2 s, so the second start comes while the first
-        # one is still updating.
-        self.serve(self.published_index)
-        self.server.alias("/ardunlauncher/" + INDEX, "/hold/2/ardunlauncher/" + INDEX)
-        folder = self.make_folder()
-        program = os.path.join(folder, "ArdunLauncher.exe")
-        processes = [subprocess.Popen([WINE_RUN, program], cwd=folder, env=self.env, stdout=subprocess.DEVNULL,
-                                      stderr=subprocess.DEVNULL) for _ in range(2)]
+    def start_together(self, folder, spellings):
+        """Starts one launcher through each spelling of `folder` at once and waits for
+        all; each must end as a launcher that started the game (11)."""
+        processes = [subprocess.Popen([WINE_RUN, os.path.join(spelling, "ArdunLauncher.exe")], cwd=spelling,
+                                      env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                     for spelling in spellings]
         codes = []
         for process in processes:
             try:
@@ -406,10 +403,39 @@ class TwoLaunchers(SelfUpdateTest):
                 process.kill()
                 codes.append("still running after 60 s")
         run = Run(folder, "ArdunLauncher.exe", subprocess.CompletedProcess([], codes[0], "", ""), 0, self.requests())
-        self.assertEqual([11, 11], codes, run.describe())
+        self.assertEqual([11] * len(spellings), codes, run.describe())
+        return run
+
+    def test_two_launchers_started_together_update_once_and_both_end(self):
+        # The index is answered after 2 s, so the second start comes while the first
+        # one is still updating.
+        self.serve(self.published_index)
+        self.server.alias("/ardunlauncher/" + INDEX, "/hold/2/ardunlauncher/" + INDEX)
+        folder = self.make_folder()
+        run = self.start_together(folder, [folder, folder])
         self.assertRequests(run, [INDEX, PUBLISHED_NAME])
         self.assertEqual([("INFO", "Another launcher is updating the launcher in %s\\; this one skips its "
                            "self-update." % windows_path(folder))], run.messages, run.describe())
+        expected = {"ArdunLauncher.exe": self.published}
+        if OLD_FILE in run.files():
+            expected[OLD_FILE] = self.installed
+        self.assertFiles(run, expected)
+
+    def test_two_launchers_started_through_two_spellings_of_one_folder_update_once(self):
+        # A symbolic link gives the folder a second path. Both launchers start at once;
+        # the index is answered after 2 s, so the second one asks for the lock while the
+        # first one is still updating.
+        self.serve(self.published_index)
+        self.server.alias("/ardunlauncher/" + INDEX, "/hold/2/ardunlauncher/" + INDEX)
+        folder = self.make_folder()
+        link = folder + "-link"
+        os.symlink(folder, link)
+        self.addCleanup(os.remove, link)
+        run = self.start_together(folder, [folder, link])
+        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+        self.assertEqual(["INFO"], [level for level, _ in run.messages], run.describe())
+        self.assertRegex(run.messages[0][1], r"^Another launcher is updating the launcher in .*; this one skips "
+                         r"its self-update\.$", run.describe())
         expected = {"ArdunLauncher.exe": self.published}
         if OLD_FILE in run.files():
             expected[OLD_FILE] = self.installed
@@ -648,39 +674,6 @@ class Failures(SelfUpdateTest):
         self.assertMessages(run, move_failure_lines(NEW_FILE, "Launcher.exe", 5) +
                             move_failure_lines(OLD_FILE, "Launcher.exe", 5) + [check_line('false && "_MoveFile()"')])
         self.assertFiles(run, {"launcher.exe": None, OLD_FILE: self.installed, NEW_FILE: self.published})
-
-
-class TwoSpellings(SelfUpdateTest):
-    def test_two_launchers_started_through_two_spellings_of_one_folder_update_once(self):
-        # A symbolic link gives the folder a second path. Both launchers start at once;
-        # the index is answered after 2 s, so the second one asks for the lock while the
-        # first one is still updating.
-        self.serve(self.published_index)
-        self.server.alias("/ardunlauncher/" + INDEX, "/hold/2/ardunlauncher/" + INDEX)
-        folder = self.make_folder()
-        link = folder + "-link"
-        os.symlink(folder, link)
-        self.addCleanup(os.remove, link)
-        processes = [subprocess.Popen([WINE_RUN, os.path.join(spelling, "ArdunLauncher.exe")], cwd=spelling,
-                                      env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                     for spelling in (folder, link)]
-        codes = []
-        for process in processes:
-            try:
-                codes.append(process.wait(timeout=60))
-            except subprocess.TimeoutExpired:
-                process.kill()
-                codes.append("still running after 60 s")
-        run = Run(folder, "ArdunLauncher.exe", subprocess.CompletedProcess([], codes[0], "", ""), 0, self.requests())
-        self.assertEqual([11, 11], codes, run.describe())
-        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
-        self.assertEqual(["INFO"], [level for level, _ in run.messages], run.describe())
-        self.assertRegex(run.messages[0][1], r"^Another launcher is updating the launcher in .*; this one skips "
-                         r"its self-update\.$", run.describe())
-        expected = {"ArdunLauncher.exe": self.published}
-        if OLD_FILE in run.files():
-            expected[OLD_FILE] = self.installed
-        self.assertFiles(run, expected)
 
 
 def main():
