@@ -41,6 +41,17 @@ function(qz_add_launcher_resources target version)
     endif()
 endfunction()
 
+# A stand-in launcher of the self-update's tests and benchmarks: the procedure alone,
+# with the launcher's resources at `version`, fetching from `address` (further arguments
+# go to qz_set_update_server).
+function(qz_add_selfupdate_host target version address)
+    add_executable(${target} ${QZ_ROOT}/tests/selfupdate/self_update_host_win.cpp)
+    qz_target_defaults(${target})
+    target_link_libraries(${target} PRIVATE qz_launcher_self_update)
+    qz_add_launcher_resources(${target} ${version})
+    qz_set_update_server(${target} "${address}" ${ARGN})
+endfunction()
+
 # Compiles the update server's address, the limits of the self-update's downloads and
 # optionally the public keys that updates must be signed with into a program (see
 # selfupdate/update_server.h).
