@@ -20,7 +20,29 @@ else()
         set(qz_epoch "")
     endif()
     set(qz_epoch_origin "the last commit")
+    # A new commit configures again: HEAD, the branch it names, or the packed refs moved.
+    execute_process(COMMAND git -C ${QZ_ROOT} rev-parse --git-path HEAD --git-path packed-refs
+                    OUTPUT_VARIABLE qz_git_files ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+    execute_process(COMMAND git -C ${QZ_ROOT} symbolic-ref -q HEAD
+                    OUTPUT_VARIABLE qz_branch ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(qz_branch)
+        execute_process(COMMAND git -C ${QZ_ROOT} rev-parse --git-path ${qz_branch}
+                        OUTPUT_VARIABLE qz_branch_file ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+        string(APPEND qz_git_files "\n${qz_branch_file}")
+    endif()
+    string(REPLACE "\n" ";" qz_git_files "${qz_git_files}")
+    foreach(file IN LISTS qz_git_files)
+        get_filename_component(file "${file}" ABSOLUTE BASE_DIR ${QZ_ROOT})
+        if(EXISTS "${file}")
+            set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+        endif()
+    endforeach()
 endif()
+# Rewritten only when the time changes: what embeds the time depends on it (the links,
+# and the sources that use __DATE__ or __TIME__), as the compilers' environment is no
+# part of what make compares.
+set(QZ_BUILD_TIME_FILE ${CMAKE_BINARY_DIR}/generated/build_time.txt)
+file(CONFIGURE OUTPUT ${QZ_BUILD_TIME_FILE} CONTENT "${qz_epoch}\n")
 set(QZ_BUILD_TIME_ENV "")
 if(qz_epoch STREQUAL "")
     message(WARNING "No build time (no git checkout, no SOURCE_DATE_EPOCH, no QZ_SOURCE_DATE_EPOCH): "
