@@ -38,12 +38,7 @@ else()
         endif()
     endforeach()
 endif()
-# Rewritten only when the time changes: what embeds the time depends on it (the links,
-# and the sources that use __DATE__ or __TIME__), as the compilers' environment is no
-# part of what make compares.
-set(QZ_BUILD_TIME_FILE ${CMAKE_BINARY_DIR}/generated/build_time.txt)
-file(CONFIGURE OUTPUT ${QZ_BUILD_TIME_FILE} CONTENT "${qz_epoch}\n")
-set(QZ_BUILD_TIME_ENV "")
+
 if(qz_epoch STREQUAL "")
     message(WARNING "No build time (no git checkout, no SOURCE_DATE_EPOCH, no QZ_SOURCE_DATE_EPOCH): "
                     "the programs carry the time they are built at, and two builds differ")
@@ -51,14 +46,20 @@ elseif(NOT qz_epoch MATCHES "^[0-9]+$")
     message(FATAL_ERROR "build time '${qz_epoch}' from ${qz_epoch_origin}: use seconds since 1970")
 else()
     message(STATUS "Build time ${qz_epoch} (from ${qz_epoch_origin})")
-    # Compilers, the linker and objcopy (which stamps the PE header again) read it from
-    # their environment, so every compile and link runs under it (before any compiler
-    # launcher such as ccache), and so do the commands that start with QZ_BUILD_TIME_ENV.
-    set(QZ_BUILD_TIME_ENV ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${qz_epoch})
-    string(JOIN " " qz_launch ${QZ_BUILD_TIME_ENV})
-    set_property(GLOBAL PROPERTY RULE_LAUNCH_COMPILE "${qz_launch}")
-    set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "${qz_launch}")
 endif()
+
+# Rewritten only when the time changes. Compilers, the linker and objcopy (which stamps
+# the PE header again) read the time from their environment: every compile and link (before
+# any compiler launcher such as ccache), and the commands that start with
+# QZ_BUILD_TIME_ENV, run under it. Make compares no environment, so what embeds the time
+# depends on this file: the links of the launcher programs and the sources that use
+# __DATE__ or __TIME__.
+set(QZ_BUILD_TIME_FILE ${CMAKE_BINARY_DIR}/generated/build_time.txt)
+file(CONFIGURE OUTPUT ${QZ_BUILD_TIME_FILE} CONTENT "${qz_epoch}")
+set(QZ_BUILD_TIME_ENV /bin/sh ${QZ_ROOT}/cmake/qz_with_build_time.sh ${QZ_BUILD_TIME_FILE})
+string(JOIN " " qz_launch ${QZ_BUILD_TIME_ENV})
+set_property(GLOBAL PROPERTY RULE_LAUNCH_COMPILE "${qz_launch}")
+set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "${qz_launch}")
 
 # No folder of this build is stored: source paths read as ./..., generated ones as
 # build/... . GCC tries the last matching map first, so the build folder, which may lie
