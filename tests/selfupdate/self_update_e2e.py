@@ -360,6 +360,10 @@ class AuthenticodeSigned(SelfUpdateTest):
             subprocess.run(["bash", os.path.join(ROOT, "tools", "sign-release.sh"), "--cert", certificate,
                             "--key", os.path.join(os.path.dirname(certificate), "codesign_key.pem"),
                             program, signed[name]], check=True, stdout=subprocess.DEVNULL)
+            table = subprocess.run(["bash", "-c", 'source "$0"; qz_signature_bytes "$1"',
+                                    os.path.join(ROOT, "tools", "authenticode.sh"), signed[name]],
+                                   check=True, stdout=subprocess.PIPE, text=True).stdout
+            self.assertGreater(int(table), 0, "%s has no certificate table" % signed[name])
         self.publication = os.path.join(self.work, "signed-publication")
         subprocess.run([sys.executable, PUBLISH, signed["published"], self.publication],
                        check=True, stdout=subprocess.DEVNULL)
