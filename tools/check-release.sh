@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks that every executable of a build imports system DLLs only (the run-time is
-# linked statically) and is a PE32 image, and that the launcher of the build does not
-# carry a test update key (whoever has the test keys' private halves, which lie in this
-# repository, could sign updates for it).
+# linked statically) and is a PE32 image, and that the launcher of the build carries an
+# update key, and no test update key (whoever has the test keys' private halves, which
+# lie in this repository, could sign updates for it).
 #   check-release.sh [--reproduce] [--signer-ca CA.pem] [BUILD]   (default BUILD: build/win32)
 # It also verifies the launcher's Authenticode signature when it has one (trusting the
 # system's roots, or CA.pem), and with --reproduce builds the commit twice to compare.
@@ -40,6 +40,13 @@ launcher=$build/app/ArdunLauncher.exe
 if [ ! -f "$launcher" ]; then
     echo "no launcher at $launcher"
     exit 1
+fi
+# A launcher without a key installs whatever its server, or whoever answers in its place, names.
+if ! key_ids=$(python3 "$(dirname "$0")/update_signing.py" key-ids "$launcher") || [ -z "$key_ids" ]; then
+    echo "REFUSED: $launcher carries no update key: build the release with QZ_UPDATE_PUBLIC_KEY_FILE"
+    status=1
+else
+    echo "$launcher carries the update keys" $key_ids
 fi
 for key in "$(dirname "$0")"/../tests/signing/keys/*.pub.pem; do
     hex=$(python3 "$(dirname "$0")/update_signing.py" public-key-hex "$key")

@@ -1,78 +1,44 @@
 #!/usr/bin/env python3
-"""Signing of launcher updates with an ECDSA P-256 key (the cryptography package does
-the cryptography; this module converts between its forms and the launcher's).
+"""The launcher's update index as launchers read it, its signature (ECDSA P-256, raw
+r || s in hexadecimal over the SHA-256 of signed_text) and the keys that make it (the
+raw X || Y of the curve point, as compiled into the launcher).
 
-The signed text is one "key=value" line, each ended by a line feed, for the index
-values LastestVersionNumber, FileName, FileMD5 and FileSHA256, in that order. The
-signature is the raw r || s (32 bytes each) in hexadecimal, as the launcher's
-verification with the platform's CNG expects it. The public key compiled into a
-launcher is the raw X || Y (32 bytes each) of the curve point.
-
-    update_signing.py public-key-hex PUBLIC_OR_PRIVATE_KEY.pem
-        prints the public key's X || Y as 128 hexadecimal digits (what the build
-        compiles into the launcher)
-    update_signing.py sign PRIVATE_KEY.pem TEXT_FILE
-        prints the raw signature of the file's bytes in hexadecimal
-    update_signing.py der-signature HEX_SIGNATURE OUTPUT_FILE
-        writes the signature in DER, for `openssl dgst -sha256 -verify`
-
-Key generation for operators:
-    openssl ecparam -name prime256v1 -genkey -noout -out update_key.pem
-    openssl ec -in update_key.pem -pubout -out update_key.pub.pem
+    update_signing.py public-key-hex KEY.pem    the key's X || Y in hexadecimal (for the build)
+    update_signing.py key-ids PROGRAM.exe       the ids of the update keys in a program, one a line
 """
+import getpass
+import hashlib
 import importlib
 import os
+import re
+import stat
+import struct
 import sys
-from pathlib import Path
 
-# Debian's interpreter and the folder of its packages (python3-pefile and
-# python3-cryptography, installed by tools/setup.sh).
+# Debian's interpreter, which sees the packages python3-pefile and python3-cryptography.
 SYSTEM_PYTHON = "/usr/bin/python3"
-SYSTEM_PACKAGES = "/usr/lib/python3/dist-packages"
-TOOLS_FOLDER = os.path.dirname(os.path.abspath(__file__))
+# The environment variable that holds the passphrase of an encrypted signing key.
+PASSPHRASE_VARIABLE = "QZ_UPDATE_KEY_PASSPHRASE"
 
 
-def _missing_modules(names):
+def require_modules(*names):
+    """Imports the named modules. When one is missing and this is not Debian's interpreter
+    (a pyenv python3 first on PATH, say), the program starts again under Debian's with
+    the same command line; otherwise it ends with one line saying what to install."""
     missing = []
     for name in names:
         try:
             importlib.import_module(name)
         except ImportError:
             missing.append(name)
-    return missing
-
-
-def require_modules(*names):
-    """Makes the named modules importable, or raises ImportError naming what is missing.
-
-    The publishing tools stand on Debian's packages, which only Debian's interpreter
-    sees, while callers may run or import the tools with another python3 that comes
-    first on PATH (a pyenv one, say). When a module is missing here:
-    - a tool run as the program (the __main__ script is in this folder) starts again
-      under Debian's interpreter with the same arguments (os.execv). That interpreter
-      is never re-started, so this cannot loop.
-    - a tool imported by another program looks in Debian's package folder as well,
-      but only from an interpreter of the same feature release (3.11 and 3.11, say):
-      CPython keeps the ABI of extension modules within one, so they load.
-    """
-    missing = _missing_modules(names)
     if not missing:
         return
-    system = os.path.realpath(SYSTEM_PYTHON)
-    other_interpreter = os.path.exists(system) and os.path.realpath(sys.executable) != system
-    main_file = getattr(sys.modules.get("__main__"), "__file__", None)
-    if other_interpreter and main_file and os.path.dirname(os.path.abspath(main_file)) == TOOLS_FOLDER:
+    if os.path.exists(SYSTEM_PYTHON) and os.path.realpath(sys.executable) != os.path.realpath(SYSTEM_PYTHON):
         sys.stdout.flush()
         sys.stderr.flush()
-        os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON, os.path.abspath(main_file)] + sys.argv[1:])
-    same_release = os.path.basename(system) == "python%d.%d" % sys.version_info[:2]
-    if other_interpreter and same_release and os.path.isdir(SYSTEM_PACKAGES) and SYSTEM_PACKAGES not in sys.path:
-        sys.path.append(SYSTEM_PACKAGES)
-        missing = _missing_modules(names)
-    if missing:
-        raise ImportError("the publishing tools need the Python modules %s, which %s lacks: install Debian's "
-                          "python3-pefile and python3-cryptography (tools/setup.sh) and run the tools with %s"
-                          % (", ".join(missing), sys.executable, SYSTEM_PYTHON))
+        os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON] + sys.orig_argv[1:])
+    sys.exit("missing Python module %s: install it with `sudo apt-get install python3-pefile python3-cryptography` "
+             "(Debian), or `pip install pefile cryptography`" % ", ".join(missing))
 
 
 require_modules("cryptography")
@@ -83,63 +49,190 @@ from cryptography.hazmat.primitives.asymmetric import ec  # noqa: E402
 from cryptography.hazmat.primitives.asymmetric.utils import (  # noqa: E402
     decode_dss_signature, encode_dss_signature)
 
+PRODUCT = "ArdunLauncher"
 KEY_SIZE = 32  # bytes of one coordinate, of r and of s
 SIGNATURE_SIZE = 2 * KEY_SIZE
 PUBLIC_KEY_SIZE = 2 * KEY_SIZE
+# The launcher's key table: this marker, a little-endian count, then two X || Y slots.
+KEYS_MARKER = b"QZ_UPDATE_KEYS1\0"
+KEY_SLOTS = 2
+INT32_MAX = 2147483647
+# The launcher copies a version text into 256 characters with the NUL.
+MAX_VERSION_TEXT = 255
+# The blanks the launcher's number reading skips before a number (C's isspace).
+C_SPACE = " \t\n\v\f\r"
 
 
-class SigningError(Exception):
-    pass
+class ToolError(Exception):
+    """A failure of the publishing tools, with the message for the operator."""
 
 
-def load_key(key_file):
-    """The P-256 key of a PEM file: a private key, or a public key when the file holds one."""
-    try:
-        data = Path(key_file).read_bytes()
-    except OSError as error:
-        raise SigningError(f"{key_file}: {error.strerror or error}") from error
-    try:
-        if b"PUBLIC KEY-----" in data:
-            key = serialization.load_pem_public_key(data)
-        else:
-            key = serialization.load_pem_private_key(data, password=None)
-    except TypeError as error:  # a key protected by a password
-        raise SigningError(f"{key_file}: the key is encrypted; give an unencrypted PEM key") from error
-    except (ValueError, UnsupportedAlgorithm) as error:
-        raise SigningError(f"{key_file}: not a readable PEM key ({error})") from error
+# --- the index, as launchers read it ---------------------------------------------------
+
+def read_index(text):
+    """The values of the index's [SelfUpdate] section as the launcher's profile reader
+    returns them (keys by lower-case name), or None without that section. Section and
+    key names match without regard to case; the first section and the first line of a
+    key count; blanks around names and values are dropped, and so are quotes that
+    enclose a whole value. `text` is the index decoded as Latin-1, byte for character."""
+    values = None
+    in_section = False
+    for line in re.split(r"\r\n|\n|\r", text):
+        line = line.strip(" \t")
+        if line.startswith("["):
+            if values is not None:
+                break
+            end = line.find("]")
+            in_section = (line[1:end] if end > 0 else line[1:]).strip(" \t").lower() == "selfupdate"
+            if in_section:
+                values = {}
+        elif in_section and "=" in line:
+            key, value = line.split("=", 1)
+            key, value = key.strip(" \t").lower(), value.strip(" \t")
+            if len(value) >= 2 and value[0] in "'\"" and value[-1] == value[0]:
+                value = value[1:-1]
+            values.setdefault(key, value)
+    return values
+
+
+def _leading_number(piece):
+    """A piece's number as C's strtol on a 32-bit long reads it, kept as its 32 bits."""
+    match = re.match(r"[%s]*([+-]?)([0-9]*)" % re.escape(C_SPACE), piece)
+    value = int(match.group(2) or "0") * (-1 if match.group(1) == "-" else 1)
+    return max(-INT32_MAX - 1, min(INT32_MAX, value)) & 0xFFFFFFFF
+
+
+def read_version(text, strict=False):
+    """The four numbers the launcher reads from a version text (separator ".", else "-",
+    else ","; leading blanks skipped; trailing parts and words ignored). `strict` also
+    refuses every text the launcher would read as something other than it says: it must
+    be exactly four plain decimal numbers from 0 to 2147483647. Raises ToolError."""
+    if not text:
+        raise ToolError("the version text is empty")
+    if len(text) > MAX_VERSION_TEXT:
+        raise ToolError("the version text has %d characters; launchers read at most %d"
+                        % (len(text), MAX_VERSION_TEXT))
+    separator = next((c for c in ".-," if c in text), None)
+    if separator is None:
+        raise ToolError("version text %r: no '.', '-' or ',' separates its numbers" % text)
+    pieces = text.split(separator)
+    if len(pieces) < 4 or (strict and len(pieces) != 4):
+        raise ToolError("version text %r has %d parts separated by %r; launchers need four"
+                        % (text, len(pieces), separator))
+    for piece in pieces[:4] if strict else ():
+        digits = piece.strip(C_SPACE)
+        if not (digits.isascii() and digits.isdigit()) or int(digits) > INT32_MAX:
+            raise ToolError("version text %r: part %r is not a number from 0 to %d" % (text, digits, INT32_MAX))
+    return tuple(_leading_number(piece) for piece in pieces[:4])
+
+
+def signed_text(values):
+    """The text a signature covers, from the index values (names in any case) exactly as
+    they stand in the index."""
+    values = {key.lower(): value for key, value in values.items()}
+    names = ("LastestVersionNumber", "FileName", "FileSize", "FileMD5", "FileSHA256")
+    return ("Product=%s\n" % PRODUCT + "".join("%s=%s\n" % (name, values.get(name.lower(), ""))
+                                               for name in names)).encode("latin-1")
+
+
+def key_id(public_key):
+    """The key id of a public key given as its 64 bytes X || Y."""
+    return hashlib.sha256(public_key).hexdigest()[:16]
+
+
+def program_keys(data, path):
+    """The update keys (X || Y each, the main key first) compiled into the program whose
+    bytes are `data`, or None when it has no key table at all."""
+    at = data.find(KEYS_MARKER)
+    if at < 0:
+        return None
+    if data.find(KEYS_MARKER, at + 1) >= 0:
+        raise ToolError("%s holds the update key marker more than once; cannot tell its keys" % path)
+    table = data[at + len(KEYS_MARKER):at + len(KEYS_MARKER) + 4 + KEY_SLOTS * PUBLIC_KEY_SIZE]
+    count = struct.unpack_from("<I", table)[0] if len(table) >= 4 else -1
+    keys = [table[4 + i * PUBLIC_KEY_SIZE:4 + (i + 1) * PUBLIC_KEY_SIZE] for i in range(max(count, 0))]
+    if not 0 <= count <= KEY_SLOTS or len(table) < 4 + KEY_SLOTS * PUBLIC_KEY_SIZE or not all(map(any, keys)):
+        raise ToolError("%s: its update key table at offset 0x%x is damaged" % (path, at))
+    return keys
+
+
+# --- keys and signatures ---------------------------------------------------------------
+
+def _check_p256(key, key_file):
     # Any other kind of key signs in a form the launcher cannot check.
     curve = getattr(key, "curve", None)
-    if not isinstance(key, (ec.EllipticCurvePrivateKey, ec.EllipticCurvePublicKey)):
-        raise SigningError(f"{key_file}: not an ECDSA P-256 key ({type(key).__name__})")
     if not isinstance(curve, ec.SECP256R1):
-        raise SigningError(f"{key_file}: not an ECDSA P-256 key (curve {curve.name})")
+        raise ToolError("%s: not an ECDSA P-256 key (%s)" % (key_file, "curve " + curve.name if curve
+                                                             else type(key).__name__))
     return key
 
 
-def _public_xy(public_key):
-    point = public_key.public_bytes(serialization.Encoding.X962, serialization.PublicFormat.UncompressedPoint)
-    return point[1:]  # after the 0x04 that marks an uncompressed point
+def _read(key_file):
+    try:
+        with open(key_file, "rb") as f:
+            return f.read()
+    except OSError as error:
+        raise ToolError("%s: %s" % (key_file, error.strerror or error)) from error
 
 
-def public_key_bytes(key_file):
-    """X || Y (64 bytes) of a P-256 key given as a PEM public or private key."""
-    key = load_key(key_file)
+def _passphrase(key_file):
+    passphrase = os.environ.get(PASSPHRASE_VARIABLE)
+    if passphrase is None:
+        if not sys.stdin.isatty():
+            raise ToolError("%s is encrypted: set %s to its passphrase, or run the tool in a terminal to be asked "
+                            "for it" % (key_file, PASSPHRASE_VARIABLE))
+        passphrase = getpass.getpass("passphrase of %s: " % key_file)
+    return passphrase.encode("utf-8")
+
+
+def load_private_key(key_file):
+    """The P-256 private key of a PEM file only its owner may read; an encrypted key is
+    opened with the passphrase of PASSPHRASE_VARIABLE, or one asked for in the terminal."""
+    try:
+        mode = os.stat(key_file).st_mode
+    except OSError as error:
+        raise ToolError("%s: %s" % (key_file, error.strerror or error)) from error
+    if os.name == "posix" and mode & (stat.S_IRWXG | stat.S_IRWXO):
+        raise ToolError("%s is open to other users (mode %03o): a private key must be readable by its owner "
+                        "only; run `chmod 600 %s`" % (key_file, stat.S_IMODE(mode), key_file))
+    data = _read(key_file)
+    if b"PRIVATE KEY-----" not in data:
+        raise ToolError("%s: not a PEM private key" % key_file)
+    try:
+        try:
+            key = serialization.load_pem_private_key(data, password=None)
+        except TypeError:  # encrypted
+            key = serialization.load_pem_private_key(data, password=_passphrase(key_file))
+    except TypeError as error:
+        raise ToolError("%s: %s" % (key_file, error)) from error
+    except (ValueError, UnsupportedAlgorithm) as error:
+        raise ToolError("%s: not a readable PEM key, or a wrong passphrase (%s)" % (key_file, error)) from error
+    return _check_p256(key, key_file)
+
+
+def public_key_bytes(key):
+    """X || Y (64 bytes) of a P-256 key: a key object, or a PEM file of a public key (or of
+    a private key, whose public half is taken)."""
+    if isinstance(key, (str, os.PathLike)):
+        data = _read(key)
+        if b"PUBLIC KEY-----" not in data:
+            key = load_private_key(key)
+        else:
+            try:
+                key = _check_p256(serialization.load_pem_public_key(data), key)
+            except (ValueError, UnsupportedAlgorithm) as error:
+                raise ToolError("%s: not a readable PEM key (%s)" % (key, error)) from error
     if isinstance(key, ec.EllipticCurvePrivateKey):
         key = key.public_key()
-    return _public_xy(key)
+    return key.public_bytes(serialization.Encoding.X962, serialization.PublicFormat.UncompressedPoint)[1:]
 
 
-def signed_text(version, file_name, file_md5, file_sha256):
-    return (f"LastestVersionNumber={version}\nFileName={file_name}\n"
-            f"FileMD5={file_md5}\nFileSHA256={file_sha256}\n").encode("latin-1")
-
-
-def sign(private_key_file, data):
-    """The raw r || s signature (64 bytes) of SHA-256(data)."""
-    key = load_key(private_key_file)
-    if not isinstance(key, ec.EllipticCurvePrivateKey):
-        raise SigningError(f"{private_key_file}: a public key cannot sign; give the private key")
-    r, s = decode_dss_signature(key.sign(data, ec.ECDSA(hashes.SHA256())))
+def sign(private_key, data):
+    """The raw r || s signature (64 bytes) of SHA-256(data) with a private key object (or
+    the PEM file of one)."""
+    if not isinstance(private_key, ec.EllipticCurvePrivateKey):
+        private_key = load_private_key(private_key)
+    r, s = decode_dss_signature(private_key.sign(data, ec.ECDSA(hashes.SHA256())))
     return r.to_bytes(KEY_SIZE, "big") + s.to_bytes(KEY_SIZE, "big")
 
 
@@ -150,38 +243,30 @@ def verify(public_key, data, signature):
         return False
     try:
         key = ec.EllipticCurvePublicKey.from_encoded_point(ec.SECP256R1(), b"\x04" + bytes(public_key))
-    except ValueError:  # not a point on the curve
-        return False
-    r = int.from_bytes(signature[:KEY_SIZE], "big")
-    s = int.from_bytes(signature[KEY_SIZE:], "big")
-    try:
-        key.verify(encode_dss_signature(r, s), data, ec.ECDSA(hashes.SHA256()))
-    except InvalidSignature:
+        key.verify(der_signature(signature), data, ec.ECDSA(hashes.SHA256()))
+    except (ValueError, InvalidSignature):  # not a point on the curve, or not its signature
         return False
     return True
 
 
 def der_signature(raw):
-    """DER ECDSA-Sig-Value of a raw r || s signature."""
+    """DER ECDSA-Sig-Value of a raw r || s signature (what openssl verifies)."""
     return encode_dss_signature(int.from_bytes(raw[:KEY_SIZE], "big"), int.from_bytes(raw[KEY_SIZE:], "big"))
 
 
 def main(argv):
+    if len(argv) != 3 or argv[1] not in ("public-key-hex", "key-ids"):
+        print(__doc__, file=sys.stderr)
+        return 2
     try:
-        if len(argv) == 3 and argv[1] == "public-key-hex":
+        if argv[1] == "public-key-hex":
             print(public_key_bytes(argv[2]).hex())
-        elif len(argv) == 4 and argv[1] == "sign":
-            print(sign(argv[2], Path(argv[3]).read_bytes()).hex())
-        elif len(argv) == 4 and argv[1] == "der-signature":
-            raw = bytes.fromhex(argv[2])
-            if len(raw) != SIGNATURE_SIZE:
-                raise ValueError(f"the signature has {len(raw)} bytes, not {SIGNATURE_SIZE}")
-            Path(argv[3]).write_bytes(der_signature(raw))
         else:
-            print(__doc__, file=sys.stderr)
-            return 2
-    except (SigningError, OSError, ValueError) as error:
-        print(f"update_signing: {error}", file=sys.stderr)
+            with open(argv[2], "rb") as f:
+                for key in program_keys(f.read(), argv[2]) or ():
+                    print(key_id(key))
+    except (OSError, ToolError) as error:
+        print("update_signing: %s" % error, file=sys.stderr)
         return 1
     return 0
 

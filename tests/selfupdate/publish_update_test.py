@@ -24,9 +24,12 @@ import unittest
 ROOT = os.environ.get("QZ_SOURCE_DIR") or os.path.normpath(os.path.join(os.path.dirname(__file__), "..", ".."))
 TOOL = os.path.join(ROOT, "tools", "publish_update.py")
 KEYS = os.path.join(ROOT, "tests", "signing", "keys")
-SIGN_KEY = os.path.join(KEYS, "test_update_key.pem")
 PUBLIC_KEY = os.path.join(KEYS, "test_update_key.pub.pem")
 OTHER_PUBLIC_KEY = os.path.join(KEYS, "other_key.pub.pem")
+# Private keys are copied into KEY_FOLDER readable by their owner only, as the tool wants.
+KEY_FOLDER = tempfile.mkdtemp(prefix="qz-publish-keys-")
+SIGN_KEY = os.path.join(KEY_FOLDER, "test_update_key.pem")
+OTHER_SIGN_KEY = os.path.join(KEY_FOLDER, "other_key.pem")
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 from test_server import TestServer  # noqa: E402
 
@@ -35,6 +38,21 @@ publish_update = importlib.util.module_from_spec(_spec)
 _spec.loader.exec_module(publish_update)
 
 ARGS = None
+
+
+def with_keys(program, *public_keys, table=True):
+    """A copy of the program's bytes whose launcher key table holds these keys: written over
+    the program's own table, or appended when it has none; without a table at all when
+    `table` is false."""
+    with open(program, "rb") as f:
+        data = f.read()
+    marker = b"QZ_UPDATE_KEYS1\0"
+    at = data.find(marker)
+    if not table:
+        return data.replace(marker, b"no key table at\0") if at >= 0 else data
+    slots = [publish_update.update_signing.public_key_bytes(key) for key in public_keys]
+    new = marker + struct.pack("<I", len(slots)) + b"".join(slots) + b"\0" * 64 * (2 - len(slots))
+    return data[:at] + new + data[at + len(new):] if at >= 0 else data + new
 
 
 # --- building version resources and PE images ------------------------------------------
@@ -113,6 +131,7 @@ class PublishTest(unittest.TestCase):
 
     def publish(self, program, out="served", **kw):
         messages = []
+        kw.setdefault("allow_unsigned", True)
         result = publish_update.publish(program, os.path.join(self.folder, out), log=messages.append, **kw)
         return result, messages
 
@@ -202,20 +221,28 @@ class Publishes(PublishTest):
         parser.read_string(raw.decode("ascii"))
         return raw, parser
 
-    def test_writes_the_versioned_program_and_its_index(self):
-        result = subprocess.run([sys.executable, TOOL, ARGS.published, os.path.join(self.folder, "served")],
-                                capture_output=True, text=True)
+    def test_writes_the_versioned_program_and_its_signed_index(self):
+        program = with_keys(ARGS.published, PUBLIC_KEY)
+        out = os.path.join(self.folder, "served")
+        result = self.run_tool(self.write("launcher.exe", program), out, "--sign-key", SIGN_KEY,
+                               "--public-key", PUBLIC_KEY)
         self.assertEqual(0, result.returncode, result.stderr)
-        with open(ARGS.published, "rb") as f:
-            program = f.read()
-        served = sorted(os.listdir(os.path.join(self.folder, "served")))
-        self.assertEqual(["ArdunLauncher_1.0.0.3.exe", "index.txt"], served)  # no temporary files left
-        with open(os.path.join(self.folder, "served", "ArdunLauncher_1.0.0.3.exe"), "rb") as f:
+        self.assertEqual(["ArdunLauncher_1.0.0.3.exe", "index.txt"], sorted(os.listdir(out)))  # no temporary files
+        with open(os.path.join(out, "ArdunLauncher_1.0.0.3.exe"), "rb") as f:
             self.assertEqual(program, f.read())
         raw, index = self.read_index()
         self.assertTrue(raw.startswith(b"[SelfUpdate]\r\n"), raw)
+        values = dict(index["SelfUpdate"])
+        signature = bytes.fromhex(values.pop("Signature"))
+        public_key = publish_update.update_signing.public_key_bytes(PUBLIC_KEY)
         self.assertEqual({"LastestVersionNumber": "1.0.0.3", "FileName": "ArdunLauncher_1.0.0.3.exe",
-                          "FileMD5": hashlib.md5(program).hexdigest()}, dict(index["SelfUpdate"]))
+                          "FileSize": str(len(program)), "FileMD5": hashlib.md5(program).hexdigest(),
+                          "FileSHA256": hashlib.sha256(program).hexdigest(),
+                          "KeyId": hashlib.sha256(public_key).hexdigest()[:16]}, values)
+        # The text launchers verify, spelled out here rather than taken from the tool.
+        text = ("Product=ArdunLauncher\nLastestVersionNumber=1.0.0.3\nFileName=ArdunLauncher_1.0.0.3.exe\n"
+                "FileSize=%d\nFileMD5=%s\nFileSHA256=%s\n" % (len(program), values["FileMD5"], values["FileSHA256"]))
+        self.assertTrue(publish_update.update_signing.verify(public_key, text.encode("ascii"), signature))
 
     def test_a_new_publication_replaces_the_index_and_keeps_older_files(self):
         self.publish(ARGS.installed)
@@ -232,7 +259,7 @@ class Publishes(PublishTest):
                 _, messages = self.publish(program)
                 self.assertTrue(any(m.startswith("warning:") and "1.0.0.3" in m for m in messages), messages)
         _, messages = self.publish(ARGS.installed, out="fresh")
-        self.assertFalse(any(m.startswith("warning:") for m in messages), messages)
+        self.assertFalse(any("already names" in m for m in messages), messages)
 
     def test_the_file_name_prefix_must_be_safe_in_a_url(self):
         (_, file_name, _), _ = self.publish(ARGS.published, name="Ardun-Launcher.x64")
@@ -277,35 +304,76 @@ class Signs(PublishTest):
                     self.publish(ARGS.published, out=kind, sign_key=key)
                 self.assertFalse(os.path.exists(os.path.join(self.folder, kind)))
 
-    def test_a_signing_key_that_does_not_match_the_launchers_key_publishes_nothing(self):
-        out = os.path.join(self.folder, "served")
-        refused = self.run_tool(ARGS.published, out, "--sign-key", SIGN_KEY, "--public-key", OTHER_PUBLIC_KEY)
-        self.assertEqual(1, refused.returncode, refused.stdout + refused.stderr)
-        self.assertIn("does not verify with the launchers' public key %s" % OTHER_PUBLIC_KEY, refused.stderr)
-        self.assertFalse(os.path.exists(out))
-        matching = self.run_tool(ARGS.published, out, "--sign-key", SIGN_KEY, "--public-key", PUBLIC_KEY)
-        self.assertEqual(0, matching.returncode, matching.stdout + matching.stderr)
-        with open(os.path.join(out, "index.txt"), "rb") as f:
-            self.assertIn(b"\r\nSignature=", f.read())
+    def test_the_signing_key_must_be_one_the_program_and_the_launchers_carry(self):
+        # Otherwise the launchers that install the program refuse every later update, or
+        # the installed ones refuse this one.
+        unkeyed = with_keys(ARGS.published)
+        cases = {
+            "no key table": (self.write("old.exe", with_keys(ARGS.published, table=False)), (),
+                             "carries no update key \\(no key table\\)"),
+            "an unsigned build": (self.write("unkeyed.exe", unkeyed), (), "carries no update key \\(an unsigned"),
+            "another key": (self.write("other.exe", with_keys(ARGS.published, OTHER_PUBLIC_KEY)), (),
+                            "not among the update keys .*%s \\(main\\)" % publish_update.update_signing.key_id(
+                                publish_update.update_signing.public_key_bytes(OTHER_PUBLIC_KEY))),
+            "installed launchers' other key": (self.write("keyed.exe", with_keys(ARGS.published, PUBLIC_KEY)),
+                                               (OTHER_PUBLIC_KEY,), "none of the --public-key keys"),
+        }
+        for name, (program, public_keys, message) in cases.items():
+            with self.subTest(name):
+                with self.assertRaisesRegex(publish_update.PublishError, message):
+                    self.publish(program, sign_key=SIGN_KEY, public_keys=public_keys, allow_unsigned=False)
+                self.assertFalse(os.path.exists(os.path.join(self.folder, "served")))
+        # The backup key signs as well as the main one.
+        both = self.write("both.exe", with_keys(ARGS.published, OTHER_PUBLIC_KEY, PUBLIC_KEY))
+        self.publish(both, sign_key=SIGN_KEY, public_keys=(OTHER_PUBLIC_KEY, PUBLIC_KEY), allow_unsigned=False)
 
-    def test_an_unsigned_index_replaces_a_signed_one_only_when_allowed(self):
+    def test_an_unsigned_index_is_published_only_when_allowed(self):
         # Launchers built with a key refuse an unsigned index: they would never update again.
-        self.publish(ARGS.installed, sign_key=SIGN_KEY)
+        installed = self.write("installed.exe", with_keys(ARGS.installed, PUBLIC_KEY))
+        published = self.write("published.exe", with_keys(ARGS.published, PUBLIC_KEY))
+        with self.assertRaisesRegex(publish_update.PublishError, "no --sign-key.*--allow-unsigned"):
+            self.publish(installed, allow_unsigned=False)
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "served")))
+        self.publish(installed, sign_key=SIGN_KEY)
         index_path = os.path.join(self.folder, "served", "index.txt")
         with open(index_path, "rb") as f:
             signed = f.read()
-        with self.assertRaisesRegex(publish_update.PublishError, "is signed.*--allow-unsigned"):
-            self.publish(ARGS.published)
+        with self.assertRaisesRegex(publish_update.PublishError, "replacing the signed .*--allow-unsigned"):
+            self.publish(published, allow_unsigned=False)
         with open(index_path, "rb") as f:
             self.assertEqual(signed, f.read())
         self.assertFalse(os.path.exists(os.path.join(self.folder, "served", "ArdunLauncher_1.0.0.3.exe")))
 
-        _, messages = self.publish(ARGS.published, allow_unsigned=True)
+        _, messages = self.publish(published)
         with open(index_path, "rb") as f:
             unsigned = f.read()
         self.assertIn(b"LastestVersionNumber=1.0.0.3\r\n", unsigned)
         self.assertNotIn(b"Signature", unsigned)
-        self.assertTrue(any(m.startswith("warning:") and "unsigned" in m for m in messages), messages)
+        self.assertTrue(any(m.startswith("warning:") and "unsigned index" in m for m in messages), messages)
+
+    def test_private_keys_encrypted_and_kept_private(self):
+        program = self.write("keyed.exe", with_keys(ARGS.published, PUBLIC_KEY))
+        encrypted = os.path.join(KEY_FOLDER, "encrypted.pem")
+        subprocess.run(["openssl", "ec", "-in", SIGN_KEY, "-aes256", "-passout", "pass:open sesame", "-out",
+                        encrypted], check=True, capture_output=True)
+        os.chmod(encrypted, 0o600)
+        environment = {k: v for k, v in os.environ.items() if k != "QZ_UPDATE_KEY_PASSPHRASE"}
+        cases = ((None, 1, "set QZ_UPDATE_KEY_PASSPHRASE"), ("wrong", 1, "wrong passphrase"),
+                 ("open sesame", 0, "signed with %s (key id" % encrypted))
+        for passphrase, status, expected in cases:
+            with self.subTest(passphrase=passphrase):
+                if passphrase:
+                    environment["QZ_UPDATE_KEY_PASSPHRASE"] = passphrase
+                result = subprocess.run([sys.executable, TOOL, program, os.path.join(self.folder, "served"),
+                                         "--sign-key", encrypted], capture_output=True, text=True, env=environment,
+                                        stdin=subprocess.DEVNULL)
+                self.assertEqual(status, result.returncode, result.stderr)
+                self.assertIn(expected, result.stdout + result.stderr)
+
+        os.chmod(encrypted, 0o640)
+        with self.assertRaisesRegex(publish_update.PublishError, "chmod 600 %s" % encrypted):
+            self.publish(program, out="other", sign_key=encrypted)
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "other")))
 
 
 class Checks(PublishTest):
@@ -322,10 +390,12 @@ class Checks(PublishTest):
             shutil.rmtree(cls.root, True)
             raise
         cls.url = cls.server.url("/")
-        publish_update.publish(ARGS.published, os.path.join(cls.www, "good"), sign_key=SIGN_KEY,
-                               public_key=PUBLIC_KEY, log=lambda message: None)
-        with open(ARGS.published, "rb") as f:
-            cls.program = f.read()
+        cls.program = with_keys(ARGS.published, PUBLIC_KEY)
+        program = os.path.join(cls.root, "launcher.exe")
+        with open(program, "wb") as f:
+            f.write(cls.program)
+        publish_update.publish(program, os.path.join(cls.www, "good"), sign_key=SIGN_KEY,
+                               public_keys=[PUBLIC_KEY], log=lambda message: None)
 
     @classmethod
     def tearDownClass(cls):
@@ -365,31 +435,39 @@ class Checks(PublishTest):
             index = f.read()
         md5 = hashlib.md5(self.program).hexdigest().encode()
         other_program = self.program[:-1] + bytes([self.program[-1] ^ 1])
+        unsigned = b"".join(line for line in index.splitlines(True)
+                            if not line.startswith((b"FileSHA256", b"KeyId", b"Signature")))
+        key = ("--public-key", PUBLIC_KEY)
         cases = {
-            # (served variant, --public-key, the checks that must fail, a text of the report)
-            "file bytes changed": (self.variant("changed", program=other_program), None, {"MD5"},
+            # (served variant, options, the checks that must fail, a text of the report)
+            "file bytes changed": (self.variant("changed", program=other_program), (), {"MD5", "SHA-256"},
                                    "the file's MD5 is %s" % hashlib.md5(other_program).hexdigest()),
-            "file bytes changed, with the key": (self.url + "changed/", PUBLIC_KEY, {"MD5", "SHA-256"},
-                                                 "the file's SHA-256 is"),
             # Launchers compare the MD5 without regard to case, but sign the text as it stands.
             "value changed after signing": (self.variant("upper", index=index.replace(md5, md5.upper())),
-                                            PUBLIC_KEY, {"Signature"}, "does not verify with %s" % PUBLIC_KEY),
-            "value changed, without the key": (self.url + "upper/", None, set(), "present, NOT verified"),
-            "signed by another key": (self.url + "good/", OTHER_PUBLIC_KEY, {"Signature"},
-                                      "does not verify with %s" % OTHER_PUBLIC_KEY),
+                                            key, {"Signature"}, "does not verify with %s" % PUBLIC_KEY),
+            "value changed, without the key": (self.url + "upper/", (), set(), "present, NOT verified"),
+            "signed by another key": (self.url + "good/", ("--public-key", OTHER_PUBLIC_KEY), {"KeyId"},
+                                      "none of the keys given"),
+            "size differs": (self.variant("size", index=index.replace(b"FileSize=", b"FileSize=1")), (),
+                             {"FileSize"}, "FileSize says 1%d" % len(self.program)),
+            "unsigned": (self.variant("unsigned", index=unsigned), (), {"signature"}, "absent"),
+            "unsigned, allowed": (self.url + "unsigned/", ("--allow-unsigned",), set(), "absent (--allow-unsigned)"),
+            # The profile reader takes the mark as part of the first line, and so misses the section.
+            "byte-order mark": (self.variant("bom", index=b"\xef\xbb\xbf" + index), (), {"bytes", "section"},
+                                "byte-order mark"),
             "file missing": (self.variant("missing", index=index.replace(b"_1.0.0.3.exe", b"_1.0.0.4.exe")),
-                             None, {"file"}, "ArdunLauncher_1.0.0.4.exe: status 404"),
-            "version unreadable": (self.variant("version", index=index.replace(b"=1.0.0.3", b"=1.0.3")), None,
-                                   {"version"}, "launchers cannot read '1.0.3'"),
+                             (), {"file"}, "ArdunLauncher_1.0.0.4.exe: status 404"),
+            "version unreadable": (self.variant("version", index=index.replace(b"=1.0.0.3", b"=1.0.3")), (),
+                                   {"version"}, "launchers cannot read it"),
         }
         # Served from the top, where the test server's /short/1000/500 declares 1000 bytes
         # and sends 500.
         with open(os.path.join(self.www, "index.txt"), "wb") as f:
             f.write(index.replace(b"ArdunLauncher_1.0.0.3.exe", b"short/1000/500"))
-        cases["file cut short"] = (self.url, None, {"file"}, "incomplete: 500 of the 1000 bytes declared arrived")
-        for name, (url, key, expected, text) in cases.items():
+        cases["file cut short"] = (self.url, (), {"file"}, "incomplete: 500 of the 1000 bytes declared arrived")
+        for name, (url, options, expected, text) in cases.items():
             with self.subTest(name):
-                status, failed, output = self.check(url, *(("--public-key", key) if key else ()))
+                status, failed, output = self.check(url, *options)
                 self.assertEqual((1 if expected else 0, expected), (status, failed), output)
                 self.assertIn(text, output)
 
@@ -401,7 +479,13 @@ def main():
     parser.add_argument("--published", required=True)
     parser.add_argument("--shapes-dir", required=True)
     ARGS, rest = parser.parse_known_args()
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    for key in (SIGN_KEY, OTHER_SIGN_KEY):
+        shutil.copy(os.path.join(KEYS, os.path.basename(key)), key)
+        os.chmod(key, 0o600)
+    try:
+        unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    finally:
+        shutil.rmtree(KEY_FOLDER, True)
 
 
 if __name__ == "__main__":
