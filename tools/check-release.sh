@@ -95,7 +95,10 @@ reproduce_release() {
         echo "reproduce: $build/CMakeCache.txt names no update key file (QZ_UPDATE_PUBLIC_KEY_FILE)"
         return 1
     fi
-    commit=$(git -C "$root" rev-parse HEAD)
+    if ! commit=$(git -C "$root" rev-parse HEAD 2>/dev/null); then
+        echo "reproduce: $root is no git checkout: there is no commit to build"
+        return 1
+    fi
     [ -z "$(git -C "$root" status --porcelain --untracked-files=no)" ] ||
         echo "reproduce: the work tree has changes that are not committed: they are not built"
     scratch=$(mktemp -d "${TMPDIR:-/tmp}/qz-reproduce.XXXXXX")
