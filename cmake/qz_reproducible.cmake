@@ -74,8 +74,8 @@ if(CMAKE_VERSION VERSION_GREATER_EQUAL 3.24)
         string(REGEX REPLACE "=[^=]*$" "" dir "${dir_and_name}")
         string(REGEX REPLACE "^.*=" "" name "${dir_and_name}")
         set(relative "$<PATH:RELATIVE_PATH,${dir},$<TARGET_PROPERTY:BINARY_DIR>>")
-        # Only a spelling that climbs out of the target's folder: "." would match any path.
-        add_compile_options("$<$<AND:${qz_c_cxx},$<NOT:$<IN_LIST:${relative},.;>>>:-ffile-prefix-map=${relative}=${name}>")
+        # Only a spelling that climbs out of the target's folder: "." or "" would match any path.
+        add_compile_options("$<$<AND:${qz_c_cxx},$<NOT:$<IN_LIST:x${relative},x.;x>>>:-ffile-prefix-map=${relative}=${name}>")
     endforeach()
 endif()
 
