@@ -14,6 +14,7 @@ endfunction()
 
 # Sources of a folder: every .cpp, less the Win32 ones (*_win.cpp) on the host build.
 function(qz_folder_sources out_var folder)
+    # A glob, as every .cpp of a folder belongs to its library; file(GLOB) sorts, so the order is the same everywhere.
     file(GLOB sources CONFIGURE_DEPENDS ${QZ_ROOT}/${folder}/*.cpp)
     if(NOT WIN32)
         list(FILTER sources EXCLUDE REGEX "_win\\.cpp$")

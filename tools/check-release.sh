@@ -5,7 +5,19 @@
 # folder at run time), and is a PE32 image, and that the launcher of the build carries an
 # update key, and no test update key (whoever has the test keys' private halves, which
 # lie in this repository, could sign updates for it).
+#   check-release.sh [--reproduce] [--signer-ca CA.pem] [BUILD]   (default BUILD: build/win32)
+# It also verifies the launcher's Authenticode signature when it has one (trusting the
+# system's roots, or CA.pem), and with --reproduce builds the commit twice to compare.
 set -euo pipefail
+reproduce=0
+signer_ca=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --reproduce) reproduce=1; shift ;;
+    --signer-ca) signer_ca=${2:?--signer-ca needs a file}; shift 2 ;;
+    *) break ;;
+    esac
+done
 build=${1:-build/win32}
 allowed='^(kernel32|user32|gdi32|imm32|msvcrt|advapi32|shell32|ole32|shlwapi)\.dll$'
 status=0
@@ -47,4 +59,83 @@ for key in "$(dirname "$0")"/../tests/signing/keys/*.pub.pem; do
     fi
 done
 [ $status = 0 ] && echo "$launcher carries no test update key"
+
+# Authenticode: a signature must verify (its digest covers the whole image, and its chain
+# leads to a trusted root). An unsigned launcher is reported, not refused: builds are
+# signed just before they are published.
+check_signature() {
+    local bytes output
+    source "$(dirname "$0")/authenticode.sh"
+    if ! bytes=$(qz_signature_bytes "$launcher"); then
+        echo "cannot read the PE header of $launcher"
+        return 1
+    fi
+    if [ "$bytes" = 0 ]; then
+        echo "$launcher is UNSIGNED: it has no Authenticode signature (tools/sign-release.sh signs it)"
+        return 0
+    fi
+    if output=$(osslsigncode verify -in "$launcher" ${signer_ca:+-CAfile "$signer_ca"} 2>&1); then
+        echo "$launcher is signed, and its Authenticode signature verifies:"
+        echo "$output" | grep -E 'message digest *:|Subject:|Issuer *:|Timestamp|Signature verification' |
+            awk '!seen[$0]++' | sed 's/^[[:space:]]*/   /'
+        return 0
+    fi
+    echo "$output" | sed 's/^/   /'
+    echo "BAD SIGNATURE: the Authenticode signature of $launcher does not verify"
+    return 1
+}
+check_signature || status=1
+
+# Builds the commit twice, each in a fresh clone in its own scratch folder (of different
+# names and depths), with the update key of BUILD and the compilers called directly (no
+# compiler launcher such as ccache), and compares the unsigned launchers.
+reproduce_release() {
+    local root key commit started copy folder exe digest first=""
+    root=$(cd "$(dirname "$0")/.." && pwd)
+    key=$(sed -n 's/^QZ_UPDATE_PUBLIC_KEY_FILE:FILEPATH=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
+    if [ -z "$key" ] || [ ! -f "$key" ]; then
+        echo "reproduce: $build/CMakeCache.txt names no update key file (QZ_UPDATE_PUBLIC_KEY_FILE)"
+        return 1
+    fi
+    if ! commit=$(git -C "$root" rev-parse HEAD 2>/dev/null); then
+        echo "reproduce: $root is no git checkout: there is no commit to build"
+        return 1
+    fi
+    [ -z "$(git -C "$root" status --porcelain --untracked-files=no)" ] ||
+        echo "reproduce: the work tree has changes that are not committed: they are not built"
+    scratch=$(mktemp -d "${TMPDIR:-/tmp}/qz-reproduce.XXXXXX")
+    trap 'rm -rf "$scratch"' EXIT
+    started=$(date +%s)
+    for copy in a/src second/copy/ardun-launcher; do
+        folder=$scratch/$copy
+        exe=$folder/build/win32/app/ArdunLauncher.exe
+        echo "reproduce: building commit ${commit:0:12} in $folder"
+        git clone -q --shared --no-checkout "$root" "$folder"
+        git -C "$folder" checkout -q --detach "$commit"
+        if ! (cd "$folder" && env -u CMAKE_C_COMPILER_LAUNCHER -u CMAKE_CXX_COMPILER_LAUNCHER \
+                  cmake --preset win32 -DQZ_UPDATE_PUBLIC_KEY_FILE="$key" &&
+              cmake --build --preset win32 -j"$(nproc)" --target ArdunLauncher) >"$scratch/build.log" 2>&1; then
+            tail -n 30 "$scratch/build.log"
+            echo "reproduce: the build in $folder FAILED"
+            return 1
+        fi
+        digest=$(sha256sum <"$exe" | cut -d' ' -f1)
+        echo "reproduce:   SHA-256 $digest, $(stat -c %s "$exe") bytes"
+        first=${first:-$digest}
+    done
+    if [ "$digest" != "$first" ]; then
+        cmp -l "$scratch/a/src/build/win32/app/ArdunLauncher.exe" "$exe" | head -n 8 | sed 's/^/   differs at /' || true
+        echo "NOT REPRODUCIBLE: two builds of commit $commit differ ($(($(date +%s) - started)) s)"
+        return 1
+    fi
+    echo "reproducible: two builds of commit $commit give the same launcher ($(($(date +%s) - started)) s)"
+    if [ "$(sha256sum <"$launcher" | cut -d' ' -f1)" = "$digest" ]; then
+        echo "reproduce: $launcher is that launcher"
+    else
+        echo "reproduce: $launcher differs from it (signed, or built from other sources or settings)"
+    fi
+}
+if [ $reproduce = 1 ]; then
+    reproduce_release || status=1
+fi
 exit $status

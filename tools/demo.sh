@@ -43,7 +43,10 @@ rm -rf "$CLIENT" "$SERVER_ROOT" "$DEMO/screenshots"
 mkdir -p "$CLIENT/bin/zhcn" "$CLIENT/bin/zhcn_exp" "$SERVER_ROOT/ardunlauncher" "$DEMO/screenshots"
 
 echo "== laying out the demo client folder $CLIENT"
-cp "$DEMO/current/ArdunLauncher.exe" "$CLIENT/ArdunLauncher.exe"
+# Launchers are Authenticode-signed, then published: here with a throwaway certificate.
+CODESIGN_CERT=$(bash tools/throwaway-codesign.sh "$KEYS")
+sign() { bash tools/sign-release.sh --cert "$CODESIGN_CERT" --key "$KEYS/codesign_key.pem" "$@"; }
+sign "$DEMO/current/ArdunLauncher.exe" "$CLIENT/ArdunLauncher.exe"
 for folder in zhcn zhcn_exp; do
     cp "$BUILD/tools/client_standin/client_standin_demo.exe" "$CLIENT/bin/$folder/clientpatch.exe"
     cp "$BUILD/tools/client_standin/client_standin_demo.exe" "$CLIENT/bin/$folder/ClientSetup.exe"
@@ -51,9 +54,11 @@ done
 ORIGINAL_MD5=$(md5sum < "$CLIENT/ArdunLauncher.exe" | cut -d' ' -f1)
 
 echo "== publishing launcher 1.0.0.3 on the local update server, signed"
-python3 tools/publish_update.py "$DEMO/next/ArdunLauncher.exe" "$SERVER_ROOT/ardunlauncher" \
+mkdir -p "$DEMO/next-signed"
+sign "$DEMO/next/ArdunLauncher.exe" "$DEMO/next-signed/ArdunLauncher.exe"
+python3 tools/publish_update.py "$DEMO/next-signed/ArdunLauncher.exe" "$SERVER_ROOT/ardunlauncher" \
     --sign-key "$KEYS/update_key.pem" --public-key "$PUBLIC_KEY"
-NEW_MD5=$(md5sum < "$DEMO/next/ArdunLauncher.exe" | cut -d' ' -f1)
+NEW_MD5=$(md5sum < "$DEMO/next-signed/ArdunLauncher.exe" | cut -d' ' -f1)
 python3 tests/support/test_server.py start --root "$SERVER_ROOT" --port 18480 --state "$DEMO/server" >/dev/null
 
 export QZ_WINE_ANCHOR=$BUILD/tools/wine_anchor/qz_wine_anchor.exe

@@ -18,7 +18,10 @@ BUILD=${1:-build/win64}
 ROUNDS=${2:-21}
 
 qz_bench_build "$BUILD" qz_bench_launch_launcher qz_bench_launch_timer qz_bench_min_dialog qz_bench_min_window \
-    client_standin
+    client_standin qz_wine_anchor
+# The Wine anchor of this build, wherever the build folder is.
+QZ_WINE_ANCHOR=$(qz_bench_exe qz_wine_anchor)
+export QZ_WINE_ANCHOR
 BENCH=$(dirname "$(qz_bench_exe qz_bench_launch_timer)")
 STANDIN=$(qz_bench_exe client_standin)
 VERSION=$(sed -n 's/^QZ_FILE_VERSION:STRING=//p' "$BUILD/CMakeCache.txt")

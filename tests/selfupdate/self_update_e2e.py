@@ -357,6 +357,38 @@ class Update(SelfUpdateTest):
                      files={OLD_FILE: b"an old launcher from an earlier update", NEW_FILE: b"a stale download"})
 
 
+class AuthenticodeSigned(SelfUpdateTest):
+    """Programs as released: signed by tools/sign-release.sh (osslsigncode appends a
+    certificate table to the image and changes its header), then published."""
+
+    def test_a_signed_program_reads_its_version_and_installs_a_signed_update(self):
+        certificate = subprocess.run(["bash", os.path.join(ROOT, "tools", "throwaway-codesign.sh"),
+                                      os.path.join(self.work, "codesign")],
+                                     check=True, stdout=subprocess.PIPE, text=True).stdout.strip()
+        signed = {}
+        for name, program in (("installed", ARGS.installed), ("published", ARGS.published)):
+            signed[name] = os.path.join(self.work, "signed-%s.exe" % name)
+            subprocess.run(["bash", os.path.join(ROOT, "tools", "sign-release.sh"), "--cert", certificate,
+                            "--key", os.path.join(os.path.dirname(certificate), "codesign_key.pem"),
+                            program, signed[name]], check=True, stdout=subprocess.DEVNULL)
+            table = subprocess.run(["bash", "-c", 'source "$0"; qz_signature_bytes "$1"',
+                                    os.path.join(ROOT, "tools", "authenticode.sh"), signed[name]],
+                                   check=True, stdout=subprocess.PIPE, text=True).stdout
+            self.assertGreater(int(table), 0, "%s has no certificate table" % signed[name])
+        self.publication = os.path.join(self.work, "signed-publication")
+        # The stand-ins carry no update key: their index is unsigned.
+        subprocess.run([sys.executable, PUBLISH, signed["published"], self.publication, "--allow-unsigned"],
+                       check=True, stdout=subprocess.DEVNULL)
+        with open(os.path.join(self.publication, INDEX), "r") as f:
+            index = f.read()
+        for name in signed:
+            with open(signed[name], "rb") as f:
+                setattr(self, name, f.read())
+        # Both starts read the running program's FileVersion: the signed 1.0.0.2 updates,
+        # the signed 1.0.0.3 it installed finds itself up to date.
+        Update._update(self, "ArdunLauncher.exe", index)
+
+
 class LauncherProgram(SelfUpdateTest):
     """The launcher program itself (the same build as the release, fetching from the
     test server) in a client folder with the official servers only: it starts their

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The i686 release build (build/win32, made by tools/test.sh):
+#  - signed with a throwaway certificate, it passes tools/check-release.sh's signature
+#    check when that certificate is trusted, and fails it when it is not, or when a byte
+#    of the signed file has changed;
+#  - built twice more from the commit, in scratch folders, it gives the same launcher
+#    (tools/check-release.sh --reproduce: two builds of the launcher, the slowest step).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${QZ_RELEASE_BUILD:-build/win32}
+launcher=$build/app/ArdunLauncher.exe
+if [ ! -f "$launcher" ]; then
+    echo "release: $launcher is missing; build the win32 preset first" >&2
+    exit 1
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cert=$(bash tools/throwaway-codesign.sh build/keys)
+mkdir -p "$work/signed/app" "$work/tampered/app"
+bash tools/sign-release.sh --cert "$cert" --key build/keys/codesign_key.pem "$launcher" "$work/signed/app/ArdunLauncher.exe"
+cp "$work/signed/app/ArdunLauncher.exe" "$work/tampered/app/ArdunLauncher.exe"
+# One byte of the code, which the signature's digest covers.
+python3 -c 'import sys; f = open(sys.argv[1], "r+b"); f.seek(0x1000); b = f.read(1); f.seek(0x1000); f.write(bytes([b[0] ^ 1]))' \
+    "$work/tampered/app/ArdunLauncher.exe"
+
+failed=0
+# The signature's verdict alone: check-release.sh's other checks have their own tests.
+verdict() {  # pass|fail description check-release-arguments...
+    local expected=$1 what=$2 status=0 ok=0
+    shift 2
+    bash tools/check-release.sh "$@" >"$work/out" 2>&1 || status=$?
+    if [ "$expected" = pass ]; then
+        grep -q 'Authenticode signature verifies' "$work/out" && ! grep -q 'BAD SIGNATURE' "$work/out" && ok=1
+    else
+        grep -q 'BAD SIGNATURE' "$work/out" && [ $status != 0 ] && ok=1
+    fi
+    if [ $ok = 1 ]; then
+        echo "release: $what: the signature $([ "$expected" = pass ] && echo verifies || echo is refused), as it should"
+    else
+        sed 's/^/   /' "$work/out"
+        echo "release: FAILED: $what: the signature should $([ "$expected" = pass ] && echo verify || echo be refused)"
+        failed=1
+    fi
+}
+verdict pass "signed launcher, its certificate trusted" --signer-ca "$cert" "$work/signed"
+verdict fail "signed launcher, its certificate unknown" "$work/signed"
+verdict fail "signed launcher changed after signing" --signer-ca "$cert" "$work/tampered"
+grep -E 'message digest|Signature verification' "$work/out" | sed 's/^/  /' || true
+
+started=$(date +%s)
+bash tools/check-release.sh --reproduce "$build" 2>&1 | tee "$work/out" || true
+grep -q '^reproducible: ' "$work/out" || failed=1
+echo "release: the reproducibility check took $(($(date +%s) - started)) s"
+exit $failed
