@@ -7,10 +7,14 @@ update index from the local test server, starts the launcher under Wine on the t
 display and watches it from outside: the X window list, the window's geometry and
 shape, screenshots compared with the button and background artwork and with the clue
 texts drawn by a helper, the real mouse and keyboard (xdotool), the stand-ins' start
-records, the launcher's log and the server's request log.
+records, the launcher's log and the server's request log. Two cases change the display
+settings players may have: one runs in a Wine prefix of its own set to 144 DPI (beside
+the shared one, made on first use and kept), one on a second Xvfb display of 16-bit
+colour that it starts itself.
 
 Run by ctest (tests/launcher/CMakeLists.txt passes the programs); needs DISPLAY (an
-Xvfb display without a window manager), xdotool, xwininfo and ImageMagick.
+Xvfb display without a window manager), Xvfb, xdotool, xwininfo, ImageMagick and
+python3-xlib (the X shape of a window).
     launcher_e2e.py ... [--only NAME[,NAME...]] [--keep] [unittest args]
 Each case is a test method test_NAME of LauncherTest; --only runs the named ones. The
 temporary client folders are kept with --keep and after a failure.
