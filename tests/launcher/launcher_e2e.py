@@ -863,11 +863,16 @@ class LauncherTest(unittest.TestCase):
             process, window, geometry = self.open_window("depth 16", wine=wine, display=display)
             x, y, w, h = geometry
             display.move(x + BACKGROUND_POINT[0], y + BACKGROUND_POINT[1])
-            time.sleep(0.5)
+            # The shape may reach X a moment after the window's size.
+            found = [None]
+
+            def same_shape():
+                found[0] = display.shape(window)
+                return found[0] == shape
+            wait_for(same_shape, 5, 0.1)
             print("    saved %s" % self.save(geometry, "depth16_rest", display))
-            found = display.shape(window)
-            check(found == shape, "the X shape at depth 16 (%d rectangles, first %s) is not the one at depth 24 "
-                  "(%d rectangles, first %s)" % (len(found), found[:4], len(shape), shape[:4]))
+            check(found[0] == shape, "the X shape at depth 16 (%d rectangles, first %s) is not the one at depth 24 "
+                  "(%d rectangles, first %s)" % (len(found[0]), found[0][:4], len(shape), shape[:4]))
             # Stored in 16 bits, the key colour reads back a few units off.
             picture = display.screenshot(x - 10, y - 10, w + 20, h + 20)
             keyed = sum(1 for yy in range(picture.height) for xx in range(picture.width)
