@@ -191,11 +191,16 @@ LRESULT QZ_ArdunLauncherDlg::OnBitmapButtonEnter(WPARAM wParam, LPARAM lParam)
 }
 
 // The leave of one button may arrive after the enter of the next one (Wine posts them
-// in that order when the mouse goes straight from button to button): a leave restores
-// the default text only when no other choice has shown its text since.
+// in that order when the mouse goes straight from button to button), so a leave keeps
+// the text while the mouse is over the choice that shows it. Any other leave restores
+// the default text: the choice's own leave may never come (a press ends its hover
+// quietly), and the next leave of any button, the close button's too, must not find
+// its text still there.
 LRESULT QZ_ArdunLauncherDlg::OnBitmapButtonLeave(WPARAM wParam, LPARAM lParam)
 {
-    if (m_pClueButton && (LPARAM)m_pClueButton != lParam)
+    POINT Cursor = {};
+
+    if (m_pClueButton && ::GetCursorPos(&Cursor) && ::WindowFromPoint(Cursor) == m_pClueButton->m_hWnd)
         return 0;
     m_ClueText.SetText(QZ_TEXT_DEFAULT_CLUE);
     m_pClueButton = NULL;

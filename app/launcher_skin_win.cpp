@@ -9,7 +9,9 @@
 
 // Composes m_BackgroundBitmap, 262 pixels wide and as high as the server choices need:
 // the top piece at the top, the bottom piece against the bottom, the middle band
-// stretched between them. The picture is in the display's format.
+// stretched between them. The pieces and the picture are DIB sections, the picture of 32
+// bits a pixel: a display of fewer colours (16 bits) would store the key colour as a
+// nearby one, and the shape would no longer be cut.
 int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
 {
     int nResult = 0;
@@ -35,17 +37,17 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
     nRetCode = WindowDC.Attach(::GetDC(m_hWnd));
     QZLOG_PROCESS_ERROR(nRetCode && "GetDC()");
 
-    nRetCode = TopBitmap.LoadBitmap(IDB_BACKGROUND_TOP);
+    nRetCode = TopBitmap.LoadDIBSection(IDB_BACKGROUND_TOP);
     QZLOG_PROCESS_ERROR(nRetCode);
     nRetCode = TopBitmap.GetBitmap(&TopInfo);
     QZLOG_PROCESS_ERROR(nRetCode);
 
-    nRetCode = MiddleBitmap.LoadBitmap(IDB_BACKGROUND_MIDDLE);
+    nRetCode = MiddleBitmap.LoadDIBSection(IDB_BACKGROUND_MIDDLE);
     QZLOG_PROCESS_ERROR(nRetCode);
     nRetCode = MiddleBitmap.GetBitmap(&MiddleInfo);
     QZLOG_PROCESS_ERROR(nRetCode);
 
-    nRetCode = BottomBitmap.LoadBitmap(IDB_BACKGROUND_BOTTOM);
+    nRetCode = BottomBitmap.LoadDIBSection(IDB_BACKGROUND_BOTTOM);
     QZLOG_PROCESS_ERROR(nRetCode);
     nRetCode = BottomBitmap.GetBitmap(&BottomInfo);
     QZLOG_PROCESS_ERROR(nRetCode);
@@ -54,7 +56,7 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
                                    TopInfo.bmHeight + MiddleInfo.bmHeight + BottomInfo.bmHeight);
 
     m_BackgroundBitmap.DeleteObject();
-    nRetCode = m_BackgroundBitmap.CreateCompatibleBitmap(&WindowDC, nWidth, nHeight);
+    nRetCode = m_BackgroundBitmap.CreateDIBSection32(nWidth, nHeight);
     QZLOG_PROCESS_ERROR(nRetCode);
 
     nRetCode = WorkDC.CreateCompatibleDC(&WindowDC);

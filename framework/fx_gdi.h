@@ -145,9 +145,30 @@ public:
     {
         return Attach(::LoadBitmapA(::GetModuleHandleA(NULL), MAKEINTRESOURCEA(nIDResource & 0xFFFF)));
     }
+    // Loads a bitmap resource of the program's own module as a DIB section: its pixels
+    // keep the resource's own colours, whatever the display's format.
+    BOOL LoadDIBSection(UINT nIDResource)
+    {
+        return Attach(::LoadImageA(::GetModuleHandleA(NULL), MAKEINTRESOURCEA(nIDResource & 0xFFFF), IMAGE_BITMAP,
+                                   0, 0, LR_CREATEDIBSECTION));
+    }
     BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight)
     {
         return Attach(::CreateCompatibleBitmap(pDC ? pDC->m_hDC : NULL, nWidth, nHeight));
+    }
+    // A DIB section of 32 bits a pixel (0x00RRGGBB, rows from the bottom up), which holds
+    // every colour exactly at any display depth.
+    BOOL CreateDIBSection32(int nWidth, int nHeight)
+    {
+        BITMAPINFO Format = {};
+        void* pvBits = NULL;
+        Format.bmiHeader.biSize = sizeof(Format.bmiHeader);
+        Format.bmiHeader.biWidth = nWidth;
+        Format.bmiHeader.biHeight = nHeight;
+        Format.bmiHeader.biPlanes = 1;
+        Format.bmiHeader.biBitCount = 32;
+        Format.bmiHeader.biCompression = BI_RGB;
+        return Attach(::CreateDIBSection(NULL, &Format, DIB_RGB_COLORS, &pvBits, NULL, 0));
     }
     // GetObject on the bitmap: the number of bytes stored, 0 on failure.
     int GetBitmap(BITMAP* pBitMap) const
@@ -169,6 +190,7 @@ public:
                                     bUnderline, cStrikeOut, nCharSet, nOutPrecision, nClipPrecision,
                                     nQuality, nPitchAndFamily, lpszFacename));
     }
+    BOOL CreateFontIndirect(const LOGFONTA* pLogFont) { return Attach(::CreateFontIndirectA(pLogFont)); }
     operator HFONT() const { return (HFONT)m_hObject; }
 };
 

@@ -4,7 +4,7 @@ set -euo pipefail
 
 PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
           binutils-mingw-w64-i686 cmake make wine wine64 xvfb xauth xdotool imagemagick
-          fonts-wqy-microhei googletest python3 clang libclang-rt-14-dev locales curl
+          fonts-wqy-microhei googletest python3 python3-xlib clang libclang-rt-14-dev locales curl
           openssl coreutils x11-utils binutils
           python3-pefile python3-cryptography ca-certificates osslsigncode)
 

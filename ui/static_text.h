@@ -1,6 +1,7 @@
 // QZ_StaticText: a label that draws only its text, with a transparent background, so
 // the parent's picture shows around the letters. A new text makes the parent repaint
-// the area beneath the control at once, wiping the old text.
+// the area beneath the control at once, wiping the old text. The text keeps the pixel
+// size it has at 96 DPI at any DPI, like the pictures around it.
 #ifndef QZ_UI_STATIC_TEXT_H
 #define QZ_UI_STATIC_TEXT_H
 
@@ -23,7 +24,13 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    int _CreateFont();
+
     CString m_strText;
+    // The default interface font's face at its pixel height at 96 DPI; made at the first
+    // paint (one try: without it the stock font serves).
+    CFont m_Font;
+    BOOL m_bFontTried;
 
 public:
     // Text colour, the system's button-text colour unless the owner changes it.

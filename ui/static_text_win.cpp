@@ -1,10 +1,20 @@
 #include "ui/static_text.h"
 
+#include "base/log.h"
+
+namespace
+{
+
+// The DPI at which the window's pictures and texts were made.
+const int QZ_DESIGN_DPI = 96;
+
+}  // namespace
+
 BEGIN_MESSAGE_MAP(QZ_StaticText, CStatic)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-QZ_StaticText::QZ_StaticText() : m_TextColor(::GetSysColor(COLOR_BTNTEXT))
+QZ_StaticText::QZ_StaticText() : m_bFontTried(FALSE), m_TextColor(::GetSysColor(COLOR_BTNTEXT))
 {
 }
 
@@ -31,19 +41,65 @@ void QZ_StaticText::SetText(const char* cszText)
     ::RedrawWindow(hParent, &rcControl, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
+// The stock default interface font grows with the DPI that the system shows the
+// process (Wine, or Windows with XP-style scaling), while the window around the text is
+// drawn in pixels: m_Font is that font scaled back to its height at 96 DPI, so at 96 DPI
+// it is the stock font itself.
+int QZ_StaticText::_CreateFont()
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    LOGFONTA Face = {};
+    HDC hScreenDC = NULL;
+    int nDpi = 0;
+
+    nRetCode = ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(Face), &Face);
+    QZLOG_PROCESS_ERROR(nRetCode && "GetObject(DEFAULT_GUI_FONT)");
+
+    hScreenDC = ::GetDC(NULL);
+    QZLOG_PROCESS_ERROR(hScreenDC && "GetDC()");
+    nDpi = ::GetDeviceCaps(hScreenDC, LOGPIXELSY);
+    QZLOG_PROCESS_ERROR(nDpi > 0 && "GetDeviceCaps(LOGPIXELSY)");
+
+    Face.lfHeight = ::MulDiv(Face.lfHeight, QZ_DESIGN_DPI, nDpi);
+    Face.lfWidth = ::MulDiv(Face.lfWidth, QZ_DESIGN_DPI, nDpi);
+    nRetCode = m_Font.CreateFontIndirect(&Face);
+    QZLOG_PROCESS_ERROR(nRetCode && "CreateFontIndirect()");
+
+    nResult = 1;
+Exit0:
+    if (!nResult)
+        QZ_WriteLog(LOG_LEVEL_DEBUG, "Failed to make the text font, Error code: %d.", (int)GetLastError());
+    if (hScreenDC)
+        ::ReleaseDC(NULL, hScreenDC);
+    return nResult;
+}
+
 // Text only, from the top-left corner, broken to the control's width and cut at its
 // bottom edge.
 void QZ_StaticText::OnPaint()
 {
     CPaintDC PaintDC(this);
     CRect rcClient;
+    HGDIOBJ hFont = NULL;
+    HGDIOBJ hOldFont = NULL;
+
     GetClientRect(rcClient);
 
-    HGDIOBJ hFont = ::GetStockObject(DEFAULT_GUI_FONT);
+    if (!m_bFontTried)
+    {
+        m_bFontTried = TRUE;
+        _CreateFont();
+    }
+    hFont = m_Font.GetSafeHandle() ? m_Font.GetSafeHandle() : ::GetStockObject(DEFAULT_GUI_FONT);
     if (hFont)
-        PaintDC.SelectObject(hFont);
+        hOldFont = PaintDC.SelectObject(hFont);
     PaintDC.SetBkMode(TRANSPARENT);
     PaintDC.SetTextColor(m_TextColor);
     PaintDC.DrawText(m_strText, m_strText.GetLength(), rcClient,
                      DT_WORDBREAK | DT_VCENTER | DT_END_ELLIPSIS);
+    // The font goes back before the context does: m_Font must never be deleted while a
+    // context holds it.
+    if (hOldFont)
+        PaintDC.SelectObject(hOldFont);
 }

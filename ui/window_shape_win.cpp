@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/log.h"
 #include "ui/window_skin.h"
 
 namespace
@@ -17,10 +18,11 @@ const int QZ_SHAPE_STRIP_ROWS = 32;
 
 HRGN QZ_CreateShapeRegion(HBITMAP hPicture, uint32_t uKeyColor)
 {
+    HRGN hResult = NULL;
+    int nRetCode = 0;
     BITMAP Info = {};
     BITMAPINFO Format = {};
     HDC hMemoryDC = NULL;
-    HRGN hShape = NULL;
     std::vector<uint32_t> Strip;
     std::vector<BYTE> ShapeData;
     std::vector<RECT> Runs;
@@ -31,8 +33,9 @@ HRGN QZ_CreateShapeRegion(HBITMAP hPicture, uint32_t uKeyColor)
     // A 32-bit DIB pixel holds the colour as 0x00RRGGBB.
     const uint32_t uKeyPixel = ((uKeyColor & 0xFF) << 16) | (uKeyColor & 0xFF00) | ((uKeyColor >> 16) & 0xFF);
 
-    if (!::GetObjectA(hPicture, sizeof(Info), &Info) || Info.bmWidth <= 0 || Info.bmHeight <= 0)
-        return NULL;
+    nRetCode = ::GetObjectA(hPicture, sizeof(Info), &Info);
+    QZLOG_PROCESS_ERROR(nRetCode && "GetObject()");
+    QZLOG_PROCESS_ERROR(Info.bmWidth > 0 && Info.bmHeight > 0);
 
     // 32 bits a pixel, whatever the picture's own format; scan lines are numbered from
     // the bottom row.
@@ -44,19 +47,15 @@ HRGN QZ_CreateShapeRegion(HBITMAP hPicture, uint32_t uKeyColor)
     Format.bmiHeader.biCompression = BI_RGB;
     Strip.resize((size_t)Info.bmWidth * QZ_SHAPE_STRIP_ROWS);
     hMemoryDC = ::CreateCompatibleDC(NULL);
-    if (!hMemoryDC)
-        return NULL;
+    QZLOG_PROCESS_ERROR(hMemoryDC && "CreateCompatibleDC()");
 
     for (int nTop = 0; nTop < (int)Info.bmHeight; nTop += QZ_SHAPE_STRIP_ROWS)
     {
         int nRows = std::min(QZ_SHAPE_STRIP_ROWS, (int)Info.bmHeight - nTop);
         int nFirstScan = Info.bmHeight - nTop - nRows;
-        if (::GetDIBits(hMemoryDC, hPicture, (UINT)nFirstScan, (UINT)nRows, Strip.data(), &Format,
-                        DIB_RGB_COLORS) != nRows)
-        {
-            ::DeleteDC(hMemoryDC);
-            return NULL;
-        }
+        nRetCode = ::GetDIBits(hMemoryDC, hPicture, (UINT)nFirstScan, (UINT)nRows, Strip.data(), &Format,
+                               DIB_RGB_COLORS);
+        QZLOG_PROCESS_ERROR((nRetCode == nRows) && "GetDIBits()");
 
         // Rows with the same runs as the row above extend that row's rectangles
         // downwards, so the region is handed over in bands, as the system keeps it.
@@ -86,7 +85,6 @@ HRGN QZ_CreateShapeRegion(HBITMAP hPicture, uint32_t uKeyColor)
             uBandRuns = RowRuns.size();
         }
     }
-    ::DeleteDC(hMemoryDC);
 
     ShapeData.resize(sizeof(RGNDATAHEADER) + Runs.size() * sizeof(RECT));
     pHeader = (RGNDATAHEADER*)ShapeData.data();
@@ -97,6 +95,14 @@ HRGN QZ_CreateShapeRegion(HBITMAP hPicture, uint32_t uKeyColor)
     pHeader->rcBound = RECT{ 0, 0, Info.bmWidth, Info.bmHeight };
     if (!Runs.empty())
         memcpy(ShapeData.data() + sizeof(RGNDATAHEADER), Runs.data(), Runs.size() * sizeof(RECT));
-    hShape = ::ExtCreateRegion(NULL, (DWORD)ShapeData.size(), (const RGNDATA*)ShapeData.data());
-    return hShape;
+    hResult = ::ExtCreateRegion(NULL, (DWORD)ShapeData.size(), (const RGNDATA*)ShapeData.data());
+    QZLOG_PROCESS_ERROR(hResult && "ExtCreateRegion()");
+
+Exit0:
+    if (!hResult)
+        QZ_WriteLog(LOG_LEVEL_DEBUG, "Failed to cut the window shape from the picture, Error code: %d.",
+                    (int)GetLastError());
+    if (hMemoryDC)
+        ::DeleteDC(hMemoryDC);
+    return hResult;
 }

@@ -4,7 +4,8 @@
 // BACKGROUND.ppm (binary PPM) is the picture beneath the text. For the i-th HEX (the
 // text's bytes in the ANSI code page, in hexadecimal) the helper draws the text over
 // the picture - the default interface font, transparent background, the button-text
-// colour, word breaks from the top-left corner - and writes OUTPUT-PREFIX<i>.ppm.
+// colour, word breaks from the top-left corner - and writes OUTPUT-PREFIX<i>.ppm. Run at
+// 96 DPI, where the clue text's font is the default interface font itself.
 #include <windows.h>
 
 #include <cstdio>

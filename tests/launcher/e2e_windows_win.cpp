@@ -6,6 +6,8 @@
 //   child class=NAME visible=0|1 rect=L,T,R,B text=HEX     (screen coordinates)
 //   foreground title=HEX focus=CLASS                          (the foreground window and,
 //                                                            in its thread, the focus)
+//   screen dpi=N bits=N                                       (the DPI and colour depth
+//                                                            that programs are shown)
 #include <windows.h>
 
 #include <cstdio>
@@ -75,5 +77,10 @@ int main()
             ::GetClassNameA(ThreadInfo.hwndFocus, szFocusClass, sizeof(szFocusClass));
     }
     printf("foreground title=%s focus=%s\n", Hex(szTitle).c_str(), szFocusClass);
+    HDC hScreenDC = ::GetDC(NULL);
+    if (!hScreenDC)
+        return 1;
+    printf("screen dpi=%d bits=%d\n", ::GetDeviceCaps(hScreenDC, LOGPIXELSY), ::GetDeviceCaps(hScreenDC, BITSPIXEL));
+    ::ReleaseDC(NULL, hScreenDC);
     return 0;
 }

@@ -7,10 +7,14 @@ update index from the local test server, starts the launcher under Wine on the t
 display and watches it from outside: the X window list, the window's geometry and
 shape, screenshots compared with the button and background artwork and with the clue
 texts drawn by a helper, the real mouse and keyboard (xdotool), the stand-ins' start
-records, the launcher's log and the server's request log.
+records, the launcher's log and the server's request log. Two cases change the display
+settings players may have: one runs in a Wine prefix of its own set to 144 DPI (beside
+the shared one, made on first use and kept), one on a second Xvfb display of 16-bit
+colour that it starts itself.
 
 Run by ctest (tests/launcher/CMakeLists.txt passes the programs); needs DISPLAY (an
-Xvfb display without a window manager), xdotool, xwininfo and ImageMagick.
+Xvfb display without a window manager), Xvfb, xdotool, xwininfo, ImageMagick and
+python3-xlib (the X shape of a window).
     launcher_e2e.py ... [--only NAME[,NAME...]] [--keep] [unittest args]
 Each case is a test method test_NAME of LauncherTest; --only runs the named ones. The
 temporary client folders are kept with --keep and after a failure.
@@ -31,7 +35,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from test_server import TestServer  # noqa: E402
-from wine_session import WineSession, windows_path  # noqa: E402
+from wine_session import WineSession, windows_path, wine_prefix  # noqa: E402
 
 # The launcher's texts, as the player reads them (the program holds them in code page
 # 936; X window names are UTF-8).
@@ -52,7 +56,11 @@ EXPERIENCE_BUTTON = (39, 111)
 CLOSE_BUTTON = (234, 8, 13, 14)
 CLUE_AREA = (32, 338 - 154, 204, 70)
 BACKGROUND_POINT = (14, 160)  # plain background, away from every control
+OFFICIAL_CENTRE = (OFFICIAL_BUTTON[0] + 91, OFFICIAL_BUTTON[1] + 16)
 KEY_COLOR = (255, 87, 226)
+# The window compared across display settings: where the mouse rests, and the clue text
+# that shows there.
+LOOKS = (("rest", BACKGROUND_POINT, "default"), ("hover_official", OFFICIAL_CENTRE, "official"))
 # Key pixels at each end of the outer four rows, from the edge inwards.
 CORNER_CUTS = (4, 2, 1, 1)
 # The caption is drawn in the middle of a choice button; the columns outside it show
@@ -156,18 +164,21 @@ def stack(pictures):
 # --- the display --------------------------------------------------------------------
 
 class Display:
-    def __init__(self):
-        check(os.environ.get("DISPLAY"), "DISPLAY is not set: run under tools/test.sh or give an Xvfb display")
+    """The X display DISPLAY names, or `name`."""
+
+    def __init__(self, name=None):
+        self.env = dict(os.environ, **({"DISPLAY": name} if name else {}))
+        check(self.env.get("DISPLAY"), "DISPLAY is not set: run under tools/test.sh or give an Xvfb display")
         for tool in ("xdotool", "xwininfo", "import", "convert"):
             check(shutil.which(tool), "%s is missing (tools/setup.sh installs it)" % tool)
-        info = subprocess.run(["xwininfo", "-root"], capture_output=True, text=True, check=True).stdout
+        info = subprocess.run(["xwininfo", "-root"], capture_output=True, text=True, check=True, env=self.env).stdout
         self.root = int(re.search(r"Window id: (0x[0-9a-f]+)", info).group(1), 16)
         self.width = int(re.search(r"Width: (\d+)", info).group(1))
         self.height = int(re.search(r"Height: (\d+)", info).group(1))
 
-    @staticmethod
-    def _xdotool(*args):
-        return subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True, text=True).stdout
+    def _xdotool(self, *args):
+        return subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True, text=True,
+                              env=self.env).stdout
 
     def visible_windows(self):
         ids = [int(w) for w in self._xdotool("search", "--onlyvisible", "--name", "").split()]
@@ -184,7 +195,7 @@ class Display:
 
     def geometry(self, window):
         """(x, y, width, height) of a window on the screen, or None once it is gone."""
-        result = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True)
+        result = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True, env=self.env)
         if result.returncode != 0 or "IsViewable" not in result.stdout:
             return None
         values = [int(re.search(r"%s:\s+(-?\d+)" % key, result.stdout).group(1))
@@ -194,8 +205,25 @@ class Display:
     def screenshot(self, x, y, width, height):
         data = subprocess.run(["import", "-window", "root", "-depth", "8",
                                "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage", "ppm:-"],
-                              capture_output=True, check=True).stdout
+                              capture_output=True, check=True, env=self.env).stdout
         return read_ppm(data)
+
+    def shape(self, window):
+        """The rectangles (x, y, width, height) of the window's X bounding shape."""
+        try:
+            from Xlib import display as xlib_display
+            from Xlib.ext import shape as xlib_shape
+        except ImportError:
+            # Debian's python3-xlib (pure Python) when another python3 comes first on PATH.
+            sys.path.append("/usr/lib/python3/dist-packages")
+            from Xlib import display as xlib_display
+            from Xlib.ext import shape as xlib_shape
+        connection = xlib_display.Display(self.env["DISPLAY"])
+        try:
+            reply = connection.create_resource_object("window", window).shape_get_rectangles(xlib_shape.SK.Bounding)
+            return sorted((r.x, r.y, r.width, r.height) for r in reply.rectangles)
+        finally:
+            connection.close()
 
     def move(self, x, y):
         self._xdotool("mousemove", x, y)
@@ -256,6 +284,22 @@ class WindowWatcher(threading.Thread):
         return sorted(self.seen.values())
 
 
+def start_xvfb(depth):
+    """Another Xvfb display, of the given colour depth: (process, display name)."""
+    read_end, write_end = os.pipe()
+    process = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x%d" % depth,
+                                "-nolisten", "tcp"], pass_fds=(write_end,),
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as numbers:
+        number = numbers.readline().strip()
+    if not number:
+        process.kill()
+        process.wait()
+        raise CaseFailure("Xvfb at depth %d did not start" % depth)
+    return process, ":" + number
+
+
 # --- the update server ----------------------------------------------------------------
 
 class UpdateServer:
@@ -299,11 +343,12 @@ class UpdateServer:
 
 class Wine:
     """Starts the launcher and the helpers under Wine (tests/support/wine_session.py),
-    with Wine kept up for the whole run."""
+    with Wine kept up for the whole run; `settings` change the environment (another
+    prefix or display)."""
 
-    def __init__(self):
-        self.env = dict(os.environ)
-        self.session = WineSession().start()
+    def __init__(self, **settings):
+        self.env = dict(os.environ, **settings)
+        self.session = WineSession(env=self.env).start()
 
     def close(self):
         self.session.stop()
@@ -465,9 +510,9 @@ class LauncherTest(unittest.TestCase):
         launcher = layout.pop("launcher", self.args.launcher)
         return ClientFolder(os.path.join(self.work, name), launcher, self.args.standin, **layout)
 
-    def start(self, client, args=(), cwd=None):
-        process = self.wine.start(client.launcher, args, cwd or client.path,
-                                  os.path.join(self.work, "wine-output.txt"))
+    def start(self, client, args=(), cwd=None, wine=None):
+        process = (wine or self.wine).start(client.launcher, args, cwd or client.path,
+                                            os.path.join(self.work, "wine-output.txt"))
         self.processes.append(process)
         return process
 
@@ -480,18 +525,18 @@ class LauncherTest(unittest.TestCase):
             raise CaseFailure("the launcher did not end within %d s" % timeout)
         return time.monotonic()
 
-    def wait_window(self, name=WINDOW_NAME, timeout=30):
-        window = wait_for(lambda: self.display.find_visible(name), timeout, 0.1)
+    def wait_window(self, name=WINDOW_NAME, timeout=30, display=None):
+        window = wait_for(lambda: (display or self.display).find_visible(name), timeout, 0.1)
         check(window, "no window named %r appeared within %d s" % (name, timeout))
         return window
 
-    def wait_settled(self, window):
+    def wait_settled(self, window, display=None):
         """The window's geometry once it is sized to its picture: the window shows at its
         template's size first and is sized, centred and cut right after."""
         last = [None]
 
         def settled():
-            previous, last[0] = last[0], self.display.geometry(window)
+            previous, last[0] = last[0], (display or self.display).geometry(window)
             return last[0] if last[0] and last[0] == previous and last[0][2:] == WINDOW_SIZE else None
         geometry = wait_for(settled, 5, 0.1)
         check(geometry, "the window is not %d x %d: %s" % (WINDOW_SIZE + (last[0],)))
@@ -538,9 +583,9 @@ class LauncherTest(unittest.TestCase):
             check(len({p.data for p in pictures}) == 3, "the three clue texts look alike")
         return self._clue_references
 
-    def shot(self, geometry):
+    def shot(self, geometry, display=None):
         x, y, w, h = geometry
-        return self.display.screenshot(x, y, w, h)
+        return (display or self.display).screenshot(x, y, w, h)
 
     def clue_shows(self, geometry, which):
         x, y, w, h = CLUE_AREA
@@ -555,11 +600,11 @@ class LauncherTest(unittest.TestCase):
         differences = picture.crop(x, y, *BUTTON_SIZE).differences(self.art[art], BUTTON_PLAIN_COLUMNS)
         check(differences == 0, "%s: %d pixels differ from the %s picture" % (what, differences, art))
 
-    def save(self, geometry, name):
+    def save(self, geometry, name, display=None):
         """Saves the window with a margin of 10 pixels (the cut corners show)."""
         x, y, w, h = geometry
         path = os.path.join(self.screenshots, "launcher_e2e_%s.png" % name)
-        self.display.screenshot(x - 10, y - 10, w + 20, h + 20).save_png(path)
+        (display or self.display).screenshot(x - 10, y - 10, w + 20, h + 20).save_png(path)
         return path
 
     def check_shape(self, window, geometry):
@@ -703,6 +748,18 @@ class LauncherTest(unittest.TestCase):
         print("    saved %s" % self.save(geometry, "hover_close"))
         display.move(x + bx, y + by)
 
+        # A press on a choice released off it ends the choice's hover without a leave;
+        # the close button's leave after it brings the default text back all the same.
+        left, top = OFFICIAL_BUTTON
+        display.move(x + left + 91, y + top + 16)
+        self.wait_clue(geometry, "official", "over the official button")
+        display.drag(x + left + 91, y + top + 16, bx - left - 91, by - top - 16)
+        display.move(x + cx + cw // 2, y + cy + ch // 2)
+        check(wait_for(lambda: self.shot(geometry).crop(cx, cy, cw, ch).data == self.art["quit_hover"].data, 5),
+              "after the press: the close button does not show its hover picture")
+        display.move(x + bx, y + by)
+        self.wait_clue(geometry, "default", "a press on the official button released off it, then the close button")
+
         # Dragging the background, or the clue text (the mouse goes through it to the
         # window), moves the window by the same distance.
         clue_point = (CLUE_AREA[0] + 150, CLUE_AREA[1] + 60)
@@ -724,6 +781,109 @@ class LauncherTest(unittest.TestCase):
         client.check_start("zhcn_exp", UPDATER)
         check(self.server.requests() == ["GET %s HTTP/1.1" % INDEX_PATH], "requests: %s" % self.server.requests())
         check([level for level, _ in client.log_lines()] == ["INFO"], "log: %s" % client.log_lines())
+
+    def open_window(self, name, wine=None, display=None):
+        """Starts a launcher with both choices: (process, window, geometry) once its
+        window is settled."""
+        self.server.configure(index_present=True)
+        process = self.start(self.folder(name, official=True, experience=True), wine=wine)
+        window = self.wait_window(display=display)
+        return process, window, self.wait_settled(window, display)
+
+    def close_window(self, process, window, geometry, display=None):
+        """Ends a launcher with its close button."""
+        display = display or self.display
+        cx, cy, cw, ch = CLOSE_BUTTON
+        display.click(geometry[0] + cx + cw // 2, geometry[1] + cy + ch // 2)
+        check(wait_for(lambda: display.geometry(window) is None, 8), "the window stayed after the close button")
+        self.wait_exit(process)
+
+    def screen_settings(self, wine):
+        """(DPI, colour depth) that the programs run by `wine` are shown."""
+        for line in wine.run(self.args.windows_helper).splitlines():
+            if line.startswith("screen "):
+                fields = dict(f.split("=", 1) for f in line.split()[1:])
+                return int(fields["dpi"]), int(fields["bits"])
+        raise CaseFailure("the windows helper printed no screen settings")
+
+    _baseline = None
+
+    def baseline(self):
+        """The window at 96 DPI and depth 24 (this display and prefix), taken once: its
+        client area for each of LOOKS, and its X shape."""
+        if LauncherTest._baseline is None:
+            process, window, geometry = self.open_window("baseline")
+            x, y = geometry[:2]
+            pictures = {}
+            for what, (px, py), clue in LOOKS:
+                self.display.move(x + px, y + py)
+                self.wait_clue(geometry, clue, "%s at 96 DPI" % what)
+                if clue != "default":
+                    check(wait_for(lambda: self.shot(geometry).crop(px - 91, py - 16, *BUTTON_SIZE).differences(
+                        self.art["launch_hover"], BUTTON_PLAIN_COLUMNS) == 0, 5), "%s: no hover picture" % what)
+                pictures[what] = self.shot(geometry)
+            shape = self.display.shape(window)
+            self.close_window(process, window, geometry)
+            LauncherTest._baseline = (pictures, shape)
+        return LauncherTest._baseline
+
+    def test_dpi_144(self):
+        """At 144 DPI (in a Wine prefix of its own) the window is the picture it is at 96
+        DPI, clue text included, at rest and with a choice hovered."""
+        pictures, _ = self.baseline()
+        wine = Wine(QZ_WINEPREFIX=wine_prefix() + "-dpi144")
+        try:
+            wine.run("reg", ["add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                             "/d", "144", "/f"])
+            dpi = self.screen_settings(wine)[0]
+            check(dpi == 144, "the prefix shows programs %d DPI, not 144" % dpi)
+            process, window, geometry = self.open_window("dpi 144", wine=wine)
+            x, y = geometry[:2]
+            for what, (px, py), _ in LOOKS:
+                self.display.move(x + px, y + py)
+                same = wait_for(lambda: self.shot(geometry).data == pictures[what].data, 5, 0.1)
+                print("    saved %s" % self.save(geometry, "dpi144_" + what))
+                check(same, "at 144 DPI, %s: %d pixels differ from the window at 96 DPI"
+                      % (what, self.shot(geometry).differences(pictures[what])))
+            self.close_window(process, window, geometry)
+        finally:
+            wine.close()
+
+    def test_depth_16(self):
+        """On a display of 16-bit colour the window has the X shape it has at 24 bits,
+        and no pixel of the key colour shows."""
+        _, shape = self.baseline()
+        xvfb, name = start_xvfb(16)
+        wine = None
+        try:
+            display = Display(name)
+            wine = Wine(DISPLAY=name)
+            bits = self.screen_settings(wine)[1]
+            check(bits == 16, "programs on the display %s are shown %d bits a pixel, not 16" % (name, bits))
+            process, window, geometry = self.open_window("depth 16", wine=wine, display=display)
+            x, y, w, h = geometry
+            display.move(x + BACKGROUND_POINT[0], y + BACKGROUND_POINT[1])
+            # The shape may reach X a moment after the window's size.
+            found = [None]
+
+            def same_shape():
+                found[0] = display.shape(window)
+                return found[0] == shape
+            wait_for(same_shape, 5, 0.1)
+            print("    saved %s" % self.save(geometry, "depth16_rest", display))
+            check(found[0] == shape, "the X shape at depth 16 (%d rectangles, first %s) is not the one at depth 24 "
+                  "(%d rectangles, first %s)" % (len(found[0]), found[0][:4], len(shape), shape[:4]))
+            # Stored in 16 bits, the key colour reads back a few units off.
+            picture = display.screenshot(x - 10, y - 10, w + 20, h + 20)
+            keyed = sum(1 for yy in range(picture.height) for xx in range(picture.width)
+                        if all(abs(c - k) <= 10 for c, k in zip(picture.pixel(xx, yy), KEY_COLOR)))
+            check(keyed == 0, "%d pixels of the key colour show at depth 16" % keyed)
+            self.close_window(process, window, geometry, display)
+        finally:
+            if wine:
+                wine.close()
+            xvfb.terminate()
+            xvfb.wait()
 
     def _close_without_choice(self, name, close, hold_seconds=0):
         """Both folders and a failing self-update (no index): only the launcher's own

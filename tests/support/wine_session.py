@@ -45,8 +45,11 @@ def default_anchor():
 
 
 class WineSession:
-    def __init__(self, anchor=None):
+    def __init__(self, anchor=None, env=None):
+        """`env`: the environment of the Wine programs (another QZ_WINEPREFIX or DISPLAY,
+        say); this process's by default."""
         self.anchor = anchor or default_anchor()
+        self.env = env
         self.started_pid = None
 
     @staticmethod
@@ -58,7 +61,7 @@ class WineSession:
         # The answer goes to a file, never to a pipe: nothing Wine starts may hold a
         # pipe of ours open.
         with tempfile.TemporaryFile(mode="w+") as output:
-            result = subprocess.run([WINE_RUN, "--anchor"] + ([self.anchor] if self.anchor else []),
+            result = subprocess.run([WINE_RUN, "--anchor"] + ([self.anchor] if self.anchor else []), env=self.env,
                                     stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT)
             output.seek(0)
             text = output.read().strip()
@@ -73,7 +76,7 @@ class WineSession:
 
     def stop(self):
         if self.started_pid:
-            subprocess.run([WINE_RUN, "--anchor-stop", self.started_pid], stdin=subprocess.DEVNULL,
+            subprocess.run([WINE_RUN, "--anchor-stop", self.started_pid], env=self.env, stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.started_pid = None
 

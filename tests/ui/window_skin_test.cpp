@@ -11,6 +11,7 @@
 #include "tests/ui/launcher_skin_access.h"
 #include "tests/ui/skin_test_helpers.h"
 #include "tests/ui/ui_test_host.h"
+#include "ui/window_shape.h"
 #include "ui/window_skin.h"
 
 namespace
@@ -231,6 +232,23 @@ TEST_F(WindowSkinTest, ShapeWithoutAPictureFailsAndSaysWhere)
     EXPECT_NE(std::string::npos, Lines[0].strMessage.find(" in QZ_ArdunLauncherDlg::_InitDialogRegion"));
     // Nothing was cut.
     EXPECT_TRUE(QZ_WindowRegionRects(m_Dialog.m_hWnd).empty());
+}
+
+// A picture that cannot be read cuts nothing: the log names the failed call and gives
+// the platform's error code.
+TEST(WindowShapeTest, UnreadablePictureFailsAndSaysWhy)
+{
+    HBITMAP hGone = ::CreateBitmap(4, 4, 1, 32, NULL);
+    ASSERT_TRUE(hGone);
+    ::DeleteObject(hGone);
+    QZ_CapturedLog Log;
+    EXPECT_EQ(NULL, QZ_CreateShapeRegion(hGone, SHAPE_KEY_COLOR));
+    std::vector<QZ_CapturedLogLine> Lines = Log.Lines();
+    ASSERT_EQ(2u, Lines.size());
+    EXPECT_TRUE(QZ_IsCheckLine(Lines[0].strMessage, "nRetCode && \"GetObject()\"", "QZ_CreateShapeRegion"))
+        << Lines[0].strMessage;
+    EXPECT_EQ(0u, Lines[1].strMessage.find("Failed to cut the window shape from the picture, Error code: "))
+        << Lines[1].strMessage;
 }
 
 // What the window's erase paints into a fresh picture of its size, pre-filled with
