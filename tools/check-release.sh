@@ -9,6 +9,8 @@
 # It also verifies the launcher's Authenticode signature when it has one (trusting the
 # system's roots, or CA.pem), and with --reproduce builds the commit twice to compare.
 set -euo pipefail
+# The tools' own words are matched below: never in the translation of the caller's locale.
+export LC_ALL=C
 reproduce=0
 signer_ca=""
 while [ $# -gt 0 ]; do
@@ -90,13 +92,14 @@ check_signature || status=1
 # names and depths), with the update key of BUILD and the compilers called directly (no
 # compiler launcher such as ccache), and compares the unsigned launchers.
 reproduce_release() {
-    local root key commit started copy folder exe digest first=""
+    local root key backup_key commit started copy folder exe digest first=""
     root=$(cd "$(dirname "$0")/.." && pwd)
     key=$(sed -n 's/^QZ_UPDATE_PUBLIC_KEY_FILE:FILEPATH=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
     if [ -z "$key" ] || [ ! -f "$key" ]; then
         echo "reproduce: $build/CMakeCache.txt names no update key file (QZ_UPDATE_PUBLIC_KEY_FILE)"
         return 1
     fi
+    backup_key=$(sed -n 's/^QZ_UPDATE_BACKUP_PUBLIC_KEY_FILE:FILEPATH=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
     if ! commit=$(git -C "$root" rev-parse HEAD 2>/dev/null); then
         echo "reproduce: $root is no git checkout: there is no commit to build"
         return 1
@@ -113,7 +116,8 @@ reproduce_release() {
         git clone -q --shared --no-checkout "$root" "$folder"
         git -C "$folder" checkout -q --detach "$commit"
         if ! (cd "$folder" && env -u CMAKE_C_COMPILER_LAUNCHER -u CMAKE_CXX_COMPILER_LAUNCHER \
-                  cmake --preset win32 -DQZ_UPDATE_PUBLIC_KEY_FILE="$key" &&
+                  cmake --preset win32 -DQZ_UPDATE_PUBLIC_KEY_FILE="$key" \
+                      ${backup_key:+-DQZ_UPDATE_BACKUP_PUBLIC_KEY_FILE="$backup_key"} &&
               cmake --build --preset win32 -j"$(nproc)" --target ArdunLauncher) >"$scratch/build.log" 2>&1; then
             tail -n 30 "$scratch/build.log"
             echo "reproduce: the build in $folder FAILED"

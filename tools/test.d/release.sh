@@ -49,7 +49,14 @@ verdict fail "signed launcher changed after signing" --signer-ca "$cert" "$work/
 grep -E 'message digest|Signature verification' "$work/out" | sed 's/^/  /' || true
 
 started=$(date +%s)
-bash tools/check-release.sh --reproduce "$build" 2>&1 | tee "$work/out" || true
-grep -q '^reproducible: ' "$work/out" || failed=1
+status=0
+bash tools/check-release.sh --reproduce "$build" 2>&1 | tee "$work/out" || status=$?
+grep -q '^reproducible: ' "$work/out" && [ $status = 0 ] || failed=1
+# Built from the same commit with nothing changed, the test command's own release build
+# is that launcher too, whatever its folder.
+if [ -z "$(git status --porcelain --untracked-files=no)" ] && ! grep -q ' is that launcher$' "$work/out"; then
+    echo "release: FAILED: $launcher, built from the commit as it stands, differs from the rebuilt launcher"
+    failed=1
+fi
 echo "release: the reproducibility check took $(($(date +%s) - started)) s"
 exit $failed
