@@ -8,6 +8,7 @@
 #include "app/launcher_dialog.h"
 #include "base/log.h"
 #include "base/system_library.h"
+#include "selfupdate/trial_start.h"
 
 BEGIN_MESSAGE_MAP(QZ_ArdunLauncherApp, CWinApp)
 END_MESSAGE_MAP()
@@ -58,6 +59,10 @@ BOOL QZ_ArdunLauncherApp::InitInstance()
     strcpy(LogSettings.szName, "ArdunLauncher");
     LogSettings.nOptions = LOG_OPTION_FILE;
     LogSettings.nMaxLinesPerFile = 100000;
+
+    // Started by an updater to see that this program can start here: nothing else.
+    if (QZ_IsSelfTestArgument(m_lpCmdLine))
+        ::ExitProcess((UINT)QZ_RunLauncherSelfTest());
 
     QZ_ArdunLauncherDlg LauncherDlg(NULL);
 

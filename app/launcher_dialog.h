@@ -36,11 +36,8 @@ public:
 
     // The self-update, run once per start on the worker thread.
     static int _SelfUpdateFunction(void* pvParam);
-    // Moves a file, replacing the destination, in up to three tries.
+    // Moves a file (UTF-8 paths), replacing the destination, in up to three tries.
     static int _MoveFile(const char* cszSource, const char* cszDestination);
-    // _MoveFile, then a check that the file now under cszDestination is the one held
-    // open as hVerifiedFile (the file that was verified).
-    static int _MoveVerifiedFileIn(void* hVerifiedFile, const char* cszSource, const char* cszDestination);
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

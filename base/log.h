@@ -59,6 +59,19 @@ void QZ_LogProcessError(const char* cszCondition, int nLine, const char* cszPret
         }                                                                     \
     } while (0)
 
+// The same, with the condition's text and the routine's name given: for the named
+// steps of a routine whose check lines keep that routine's name. Wrap it in a macro
+// that passes #Condition, so the text is the condition as written.
+#define QZLOG_PROCESS_ERROR_AS(Condition, cszConditionText, cszRoutine)     \
+    do                                                                        \
+    {                                                                         \
+        if (!(Condition))                                                     \
+        {                                                                     \
+            QZ_LogProcessError(cszConditionText, __LINE__, cszRoutine);       \
+            goto Exit0;                                                       \
+        }                                                                     \
+    } while (0)
+
 // The same structure without a log line, for routines that log nothing.
 #define QZ_PROCESS_ERROR(Condition)                                           \
     do                                                                        \

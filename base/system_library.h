@@ -5,14 +5,17 @@
 
 // Loads a library of the system folder by its file name ("comctl32.dll"), never one of
 // the program's own folder, where a planted copy would be found first by the usual
-// search. The library stays loaded for the rest of the process unless the caller frees
+// search. Where the system cannot restrict the search (no SetDefaultDllDirectories),
+// it loads with LOAD_WITH_ALTERED_SEARCH_PATH, so that the libraries it needs in turn
+// come from the system folder too. The library stays loaded for the rest of the process unless the caller frees
 // it. NULL when the folder or the library cannot be had.
 HMODULE QZ_LoadSystemLibrary(const char* cszFileName);
 
 // Makes the process look for libraries loaded by bare name (and for the libraries
 // those load in turn) in the system folder only, not in the program's folder or the
 // current directory: SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) where the
-// system has it, else SetDllDirectoryA(""), which drops the current directory only.
+// system has it, else SetDllDirectoryA(""), which drops the current directory only
+// (QZ_LoadSystemLibrary then covers the libraries the system ones load).
 // Returns 1 when the search is restricted; 0 after a check line with the last error.
 int QZ_RestrictLibrarySearch();
 

@@ -9,11 +9,24 @@
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
 
+namespace
+{
+
+// 1 when the system can restrict the search for libraries to the system folder.
+int QZ_HasDefaultDllDirectories()
+{
+    HMODULE hKernel32 = ::GetModuleHandleA("kernel32.dll");
+    return hKernel32 && ::GetProcAddress(hKernel32, "SetDefaultDllDirectories") != NULL;
+}
+
+}  // namespace
+
 HMODULE QZ_LoadSystemLibrary(const char* cszFileName)
 {
     char szPath[MAX_PATH];
     size_t uNameLength = cszFileName ? strlen(cszFileName) : 0;
     UINT uLength = 0;
+    DWORD dwFlags = 0;
 
     if (uNameLength == 0)
         return NULL;
@@ -22,7 +35,12 @@ HMODULE QZ_LoadSystemLibrary(const char* cszFileName)
         return NULL;
     szPath[uLength] = '\\';
     memcpy(szPath + uLength + 1, cszFileName, uNameLength + 1);
-    return ::LoadLibraryA(szPath);
+    // Without SetDefaultDllDirectories the libraries this one loads in turn would be
+    // looked for in the program's folder first; the altered search puts the folder of
+    // the library itself, the system folder, in its place.
+    if (!QZ_HasDefaultDllDirectories())
+        dwFlags = LOAD_WITH_ALTERED_SEARCH_PATH;
+    return ::LoadLibraryExA(szPath, NULL, dwFlags);
 }
 
 int QZ_RestrictLibrarySearch()

@@ -2,73 +2,42 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <string>
 
 #include "base/log.h"
+#include "base/wide_text.h"
 
-namespace
-{
-
-// Names the lock that lets one self-update at a time work in a launcher folder.
-const char QZ_UPDATE_LOCK_PREFIX[] = "Local\\ArdunLauncherSelfUpdate-";
-
-}  // namespace
-
-int QZ_TakeSelfUpdateLock(const char* cszFolder, void** phLock)
+int QZ_TakeSelfUpdateLock(const char* cszFolder, void** phLock, int* pnHeld)
 {
     int nResult = 0;
-    int nRetCode = 0;
-    HANDLE hFolder = INVALID_HANDLE_VALUE;
-    HANDLE hLock = NULL;
-    BY_HANDLE_FILE_INFORMATION Information;
-    char szName[sizeof(QZ_UPDATE_LOCK_PREFIX) + 3 * 8 + 2];
-    DWORD dwWait = 0;
+    DWORD dwLastError = 0;
+    HANDLE hLock = INVALID_HANDLE_VALUE;
+    std::string strLockFileName;
 
-    QZLOG_PROCESS_ERROR(phLock);
+    QZLOG_PROCESS_ERROR(phLock && pnHeld && cszFolder);
     *phLock = NULL;
-    QZLOG_PROCESS_ERROR(cszFolder);
+    *pnHeld = 0;
 
-    // The folder's identity, whatever the spelling of its path (short names, links,
-    // substituted drives): the volume's serial number and the folder's file index. A
-    // folder opens only with backup semantics; no access right is needed.
-    hFolder = ::CreateFileA(cszFolder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    QZLOG_PROCESS_ERROR(hFolder != INVALID_HANDLE_VALUE && "CreateFileA(folder)");
-    nRetCode = ::GetFileInformationByHandle(hFolder, &Information);
-    QZLOG_PROCESS_ERROR(nRetCode && "GetFileInformationByHandle()");
-
-    nRetCode = snprintf(szName, sizeof(szName), "%s%08lx-%08lx%08lx", QZ_UPDATE_LOCK_PREFIX,
-                        (unsigned long)Information.dwVolumeSerialNumber, (unsigned long)Information.nFileIndexHigh,
-                        (unsigned long)Information.nFileIndexLow);
-    QZLOG_PROCESS_ERROR(nRetCode > 0 && nRetCode < (int)sizeof(szName));
-
-    hLock = ::CreateMutexA(NULL, FALSE, szName);
-    if (!hLock && ::GetLastError() == ERROR_ACCESS_DENIED)
+    // Hidden, so a player does not take it for part of the game; no other opener is
+    // let in, not even to read it.
+    strLockFileName = std::string(cszFolder) + QZ_SELF_UPDATE_LOCK_FILE_NAME;
+    hLock = ::CreateFileW(QZ_Utf8ToWide(strLockFileName.c_str()).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                          NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    dwLastError = ::GetLastError();
+    if (hLock == INVALID_HANDLE_VALUE && dwLastError == ERROR_SHARING_VIOLATION)
     {
-        // The lock exists but may not be opened: a launcher of another user or an
-        // elevated one holds it. That counts as held. The caller gets the folder's
-        // handle to close instead of the lock's.
-        *phLock = hFolder;
-        hFolder = INVALID_HANDLE_VALUE;
+        *pnHeld = 1;
         goto Exit0;
     }
-    QZLOG_PROCESS_ERROR(hLock && "CreateMutexA()");
-    *phLock = hLock;
+    if (hLock == INVALID_HANDLE_VALUE)
+    {
+        QZ_WriteLog(LOG_LEVEL_DEBUG, "Failed to open the self-update lock `%s`, Error Code %d.",
+                    strLockFileName.c_str(), (int)dwLastError);
+    }
+    QZLOG_PROCESS_ERROR(hLock != INVALID_HANDLE_VALUE && "CreateFileW(lock file)");
 
-    // An abandoned lock (a launcher that died while updating) is ours now.
-    dwWait = ::WaitForSingleObject(hLock, 0);
-    QZLOG_PROCESS_ERROR(dwWait != WAIT_FAILED && "WaitForSingleObject()");
-    nResult = dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED;
+    *phLock = hLock;
+    nResult = 1;
 Exit0:
-    if (phLock && !*phLock && cszFolder)
-    {
-        QZ_WriteLog(LOG_LEVEL_DEBUG, "Failed to take the self-update lock of `%s`, Error Code %d.", cszFolder,
-                    (int)GetLastError());
-    }
-    if (hFolder != INVALID_HANDLE_VALUE)
-    {
-        ::CloseHandle(hFolder);
-        hFolder = INVALID_HANDLE_VALUE;
-    }
     return nResult;
 }

@@ -6,6 +6,10 @@
 #ifndef QZ_SELFUPDATE_UPDATE_TRUST_H
 #define QZ_SELFUPDATE_UPDATE_TRUST_H
 
+#include <cstddef>
+#include <vector>
+
+#include "base/digest_stream.h"
 #include "base/update_signature.h"
 #include "selfupdate/update_server.h"
 
@@ -29,6 +33,30 @@ int QZ_FindUpdateKey(unsigned int uKeyCount, const unsigned char abyKeyIds[][QZ_
 // no download limit at all). Returns 1 with *puSize set, else 0.
 int QZ_ParseUpdateFileSize(const char* cszText, unsigned int* puSize);
 
+// Looks through a program's bytes, fed in pieces of any size, for the update key tables
+// it carries (found by the marker of this program's own table) and compares their keys
+// with this program's: a new launcher that carries none of them could never install an
+// update signed for this fleet again.
+class QZ_UpdateKeyTableScan : public QZ_DigestSink
+{
+public:
+    explicit QZ_UpdateKeyTableScan(const QZ_UpdateKeyTable* pOwnKeys);
+    int Add(const void* pvData, size_t uSize) override;
+
+    // 1 when a key table with at least one key was found.
+    int CarriesKeys() const { return m_nCarriesKeys; }
+    // 1 when one of the keys found is one of this program's.
+    int SharesKey() const { return m_nSharesKey; }
+
+private:
+    void _CheckTable(const unsigned char* pbyTable);
+
+    const QZ_UpdateKeyTable* m_pOwnKeys;
+    std::vector<unsigned char> m_Window;
+    int m_nCarriesKeys;
+    int m_nSharesKey;
+};
+
 class QZ_UpdateTrust
 {
 public:
@@ -48,13 +76,18 @@ public:
                    const char* cszFileMD5);
 
     // Checks the downloaded file through the handle held on it (hFile, with read
-    // access): in a signed program its size and SHA-256 as signed; in every program its
+    // access): in a signed program its size and SHA-256 as signed, and that it carries
+    // one of the program's keys (a rotation's file carries the backup key); in every program its
     // own FileVersion (read from cszFileName) equal to Version. Writes a check line on
     // failure, and sets *pnRemoveFile when the file is whole but not the publication the
     // index names (wrong size or version), so it is not kept for the next start.
     int CheckFile(void* hFile, const char* cszFileName, const QZ_VersionNumber& Version, int* pnRemoveFile);
 
 private:
+    // The key tables the file carries against the program's keys; sets *pnRemoveFile
+    // when the file carries none of them.
+    int _CheckKeyContinuity(void* hFile, int* pnRemoveFile);
+
     const QZ_UpdateKeyTable* m_pKeys;
     unsigned int m_uFileSize;
     char m_szFileSHA256[2 * QZ_SHA256_SIZE + 16];

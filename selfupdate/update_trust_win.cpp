@@ -10,6 +10,9 @@
 #include "base/version_number.h"
 #include "selfupdate/update_index.h"
 
+// The length checks compare an int with _countof(); the int is known positive there.
+#pragma GCC diagnostic ignored "-Wsign-compare"
+
 namespace
 {
 
@@ -55,21 +58,25 @@ int QZ_UpdateTrust::CheckIndex(const char* cszIndexFileName, const char* cszVers
     nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_FILE_SHA256, m_szFileSHA256, _countof(m_szFileSHA256),
                                        cszIndexFileName);
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileSHA256.");
+    QZLOG_PROCESS_ERROR(nRetCode < _countof(m_szFileSHA256));
     nRetCode = QZ_ParseHexBytes(m_szFileSHA256, abyParsed, QZ_SHA256_SIZE);
     QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]FileSHA256 is not 64 hexadecimal digits.");
 
     nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_SIGNATURE, szSignature, _countof(szSignature), cszIndexFileName);
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]Signature.");
+    QZLOG_PROCESS_ERROR(nRetCode < _countof(szSignature));
     nRetCode = QZ_ParseHexBytes(szSignature, abyParsed, QZ_UPDATE_SIGNATURE_SIZE);
     QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]Signature is not 128 hexadecimal digits.");
 
     nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_FILE_SIZE, szFileSize, _countof(szFileSize), cszIndexFileName);
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]FileSize.");
+    QZLOG_PROCESS_ERROR(nRetCode < _countof(szFileSize));
     nRetCode = QZ_ParseUpdateFileSize(szFileSize, &m_uFileSize);
     QZLOG_PROCESS_ERROR(nRetCode && "[SelfUpdate]FileSize is not a size in bytes.");
 
     nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_KEY_ID, szKeyId, _countof(szKeyId), cszIndexFileName);
     QZLOG_PROCESS_ERROR(nRetCode > 0 && "Failed to get [SelfUpdate]KeyId.");
+    QZLOG_PROCESS_ERROR(nRetCode < _countof(szKeyId));
 
     nRetCode = MakeUpdateKeyIds(m_pKeys, abyKeyIds);
     QZLOG_PROCESS_ERROR(nRetCode && "MakeUpdateKeyIds()");
@@ -118,6 +125,11 @@ int QZ_UpdateTrust::CheckFile(void* hFile, const char* cszFileName, const QZ_Ver
         QZLOG_PROCESS_ERROR(nRetCode && "QZ_MakeFileSHA256()");
         nRetCode = QZ_CompareNoCaseASCII(m_szFileSHA256, szFileSHA256);
         QZLOG_PROCESS_ERROR(nRetCode == 0 && "[SelfUpdate]FileSHA256 differs from the downloaded file.");
+
+        // Signed as published, and still no launcher to install: one that could never
+        // take an update signed for this fleet again.
+        nRetCode = _CheckKeyContinuity(hFile, pnRemoveFile);
+        QZ_PROCESS_ERROR(nRetCode);
     }
 
     // A publication whose file says another version would be fetched again at every start.
@@ -128,6 +140,26 @@ int QZ_UpdateTrust::CheckFile(void* hFile, const char* cszFileName, const QZ_Ver
     QZLOG_PROCESS_ERROR(nRetCode && "FileVersion.ParseString()");
     nRetCode = !(FileVersion < Version) && !(Version < FileVersion);
     QZLOG_PROCESS_ERROR(nRetCode && "The downloaded file's FileVersion differs from [SelfUpdate]LastestVersionNumber.");
+    *pnRemoveFile = 0;
+
+    nResult = 1;
+Exit0:
+    return nResult;
+}
+
+int QZ_UpdateTrust::_CheckKeyContinuity(void* hFile, int* pnRemoveFile)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    QZ_FileHandleSource Source(hFile);
+    QZ_UpdateKeyTableScan Scan(m_pKeys);
+
+    nRetCode = QZ_StreamDigest(&Source, &Scan);
+    QZLOG_PROCESS_ERROR(nRetCode && "QZ_StreamDigest()");
+
+    *pnRemoveFile = 1;
+    QZLOG_PROCESS_ERROR(Scan.CarriesKeys() && "The new launcher carries no update key.");
+    QZLOG_PROCESS_ERROR(Scan.SharesKey() && "The new launcher carries none of this launcher's update keys.");
     *pnRemoveFile = 0;
 
     nResult = 1;

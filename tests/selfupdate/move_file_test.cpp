@@ -1,6 +1,6 @@
 // QZ_ArdunLauncherDlg::_MoveFile on real files: replacement of the destination, its
 // attributes, the three tries with their pauses, and the two lines of a failed move;
-// _MoveVerifiedFileIn, which refuses a file put under the source's name after the check.
+// the swap of a verified file held open, which nobody can replace under its name.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "app/launcher_dialog.h"
+#include "base/wide_text.h"
+#include "selfupdate/file_swap.h"
 #include "tests/support/iat_hook.h"
 #include "tests/support/qz_captured_log.h"
 #include "tests/support/qz_test_clock.h"
@@ -27,30 +29,23 @@ struct MoveCalls
     std::vector<DWORD> Sleeps;
     std::vector<DWORD> Failures;  // the last errors of the first tries, in order; then real moves
     bool bRealSleep = true;
-    std::string strIntruder;  // put under the source's name just before the first move, when set
 };
 MoveCalls g_Calls;
-decltype(&MoveFileExA) g_pfnMoveFileExA = nullptr;
+decltype(&MoveFileExW) g_pfnMoveFileExW = nullptr;
 decltype(&Sleep) g_pfnSleep = nullptr;
 
-BOOL WINAPI RecordMoveFileExA(LPCSTR cszSource, LPCSTR cszDestination, DWORD dwFlags)
+BOOL WINAPI RecordMoveFileExW(LPCWSTR cwszSource, LPCWSTR cwszDestination, DWORD dwFlags)
 {
     size_t uTry = g_Calls.Sources.size();
-    g_Calls.Sources.push_back(cszSource);
-    g_Calls.Destinations.push_back(cszDestination);
+    g_Calls.Sources.push_back(QZ_WideToUtf8(cwszSource));
+    g_Calls.Destinations.push_back(QZ_WideToUtf8(cwszDestination));
     g_Calls.Flags.push_back(dwFlags);
-    if (uTry == 0 && !g_Calls.strIntruder.empty())
-    {
-        // The held file shares delete, so it may be renamed away, not replaced.
-        g_pfnMoveFileExA(cszSource, (g_Calls.strIntruder + ".aside").c_str(), 0);
-        g_pfnMoveFileExA(g_Calls.strIntruder.c_str(), cszSource, 0);
-    }
     if (uTry < g_Calls.Failures.size())
     {
         SetLastError(g_Calls.Failures[uTry]);
         return FALSE;
     }
-    return g_pfnMoveFileExA(cszSource, cszDestination, dwFlags);
+    return g_pfnMoveFileExW(cwszSource, cwszDestination, dwFlags);
 }
 
 void WINAPI RecordSleep(DWORD dwMilliseconds)
@@ -83,19 +78,19 @@ protected:
 
     void Hook()
     {
-        g_pfnMoveFileExA =
-            (decltype(&MoveFileExA))QZ_HookImport("kernel32.dll", "MoveFileExA", (void*)RecordMoveFileExA);
+        g_pfnMoveFileExW =
+            (decltype(&MoveFileExW))QZ_HookImport("kernel32.dll", "MoveFileExW", (void*)RecordMoveFileExW);
         g_pfnSleep = (decltype(&Sleep))QZ_HookImport("kernel32.dll", "Sleep", (void*)RecordSleep);
-        ASSERT_TRUE(g_pfnMoveFileExA && g_pfnSleep) << "the test program does not import MoveFileExA and Sleep";
+        ASSERT_TRUE(g_pfnMoveFileExW && g_pfnSleep) << "the test program does not import MoveFileExW and Sleep";
     }
 
     void Unhook()
     {
-        if (g_pfnMoveFileExA)
-            QZ_HookImport("kernel32.dll", "MoveFileExA", (void*)g_pfnMoveFileExA);
+        if (g_pfnMoveFileExW)
+            QZ_HookImport("kernel32.dll", "MoveFileExW", (void*)g_pfnMoveFileExW);
         if (g_pfnSleep)
             QZ_HookImport("kernel32.dll", "Sleep", (void*)g_pfnSleep);
-        g_pfnMoveFileExA = nullptr;
+        g_pfnMoveFileExW = nullptr;
         g_pfnSleep = nullptr;
     }
 
@@ -273,48 +268,37 @@ TEST_F(MoveFileTest, ALaterTrySucceedsWithoutALogLine)
     }
 }
 
-// The file verified is held open; whoever can rename files in the folder may still put
-// another file under its name before the move. Only the verified one may be kept.
-TEST_F(MoveFileTest, MovingInRefusesAFileOtherThanTheVerifiedOne)
+// The verified file is held from its checks to its rename: another program can neither
+// put another file under its name nor take it away, and the swap moves in what was
+// verified, with the old launcher aside under the work name.
+TEST_F(MoveFileTest, TheSwapMovesInTheHeldFileAndNothingElse)
 {
-    for (bool bIntruder : {false, true})
-    {
-        SCOPED_TRACE(bIntruder ? "another file renamed over the source" : "the verified file");
-        m_Log.Clear();
-        g_Calls = MoveCalls();
-        QZ_WriteWholeFile(m_strSource, "the verified launcher");
-        QZ_WriteWholeFile(m_strDestination, "the old launcher");
-        HANDLE hVerified = CreateFileA(m_strSource.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
-                                       OPEN_EXISTING, 0, NULL);
-        ASSERT_NE(INVALID_HANDLE_VALUE, hVerified);
-        if (bIntruder)
-        {
-            g_Calls.strIntruder = m_strFolder + "intruder.exe";
-            QZ_WriteWholeFile(g_Calls.strIntruder, "another program");
-        }
-        Hook();
+    const std::string strOldFile = m_strFolder + "ArdunLauncher.exe.tmp";
+    const std::string strIntruder = m_strFolder + "intruder.exe";
+    int nKeepOldFile = -1;
+    QZ_WriteWholeFile(m_strSource, "the verified launcher");
+    QZ_WriteWholeFile(m_strDestination, "the old launcher");
+    QZ_WriteWholeFile(strIntruder, "another program");
 
-        int nResult = QZ_ArdunLauncherDlg::_MoveVerifiedFileIn(hVerified, m_strSource.c_str(),
-                                                               m_strDestination.c_str());
-        Unhook();
-        CloseHandle(hVerified);
+    void* hVerified = QZ_OpenVerifiedFile(m_strSource.c_str());
+    ASSERT_NE(INVALID_HANDLE_VALUE, hVerified);
+    EXPECT_FALSE(MoveFileExA(strIntruder.c_str(), m_strSource.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(MoveFileExA(m_strSource.c_str(), (strIntruder + ".aside").c_str(), 0));
+    HANDLE hWriter = CreateFileA(m_strSource.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                 FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, hWriter);
+    if (hWriter != INVALID_HANDLE_VALUE)
+        CloseHandle(hWriter);
 
-        std::vector<std::string> Lines = Messages();
-        if (!bIntruder)
-        {
-            EXPECT_EQ(1, nResult);
-            EXPECT_EQ("the verified launcher", QZ_ReadWholeFile(m_strDestination));
-            EXPECT_TRUE(Lines.empty()) << Joined(Lines);
-            continue;
-        }
-        EXPECT_EQ(0, nResult);
-        EXPECT_EQ("another program", QZ_ReadWholeFile(m_strDestination)) << "the test's rename did not happen";
-        ASSERT_EQ(1u, Lines.size()) << Joined(Lines);
-        EXPECT_TRUE(std::regex_match(Lines[0], std::regex(R"(DEBUG QZLOG_PROCESS_ERROR\(nRetCode && "The file moved in )"
-                                                          R"(is not the verified file\."\) at line \d+ in )"
-                                                          R"(QZ_ArdunLauncherDlg::_MoveVerifiedFileIn)")))
-            << Lines[0];
-    }
+    EXPECT_EQ(1, QZ_SwapInVerifiedFile(hVerified, m_strSource.c_str(), m_strDestination.c_str(),
+                                       strOldFile.c_str(), &nKeepOldFile));
+    CloseHandle(hVerified);
+
+    EXPECT_EQ(0, nKeepOldFile);
+    EXPECT_EQ("the verified launcher", QZ_ReadWholeFile(m_strDestination));
+    EXPECT_EQ("the old launcher", QZ_ReadWholeFile(strOldFile));
+    EXPECT_FALSE(QZ_FileExists(m_strSource));
+    EXPECT_TRUE(Messages().empty()) << Joined(Messages());
 }
 
 }  // namespace

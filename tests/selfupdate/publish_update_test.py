@@ -286,6 +286,23 @@ class Publishes(PublishTest):
         self.assertFalse(os.path.exists(os.path.join(self.folder, "served", "index.txt")))
 
 
+class Usage(PublishTest):
+    def test_every_tool_answers_help_and_refuses_an_unknown_option(self):
+        tools = {"publish_update.py": [sys.executable, TOOL], "publish_update.py check": [sys.executable, TOOL, "check"],
+                 "update_signing.py": [sys.executable, os.path.join(ROOT, "tools", "update_signing.py")]}
+        for script in ("check-release.sh", "sign-release.sh", "throwaway-key.sh", "throwaway-codesign.sh"):
+            tools[script] = ["bash", os.path.join(ROOT, "tools", script)]
+        for name, command in tools.items():
+            for option, status in (("--help", 0), ("-h", 0), ("--no-such-option", 2)):
+                with self.subTest(name, option=option):
+                    result = subprocess.run(command + [option, "x"] * (status != 0) + [option] * (status == 0),
+                                            capture_output=True, text=True, timeout=60, cwd=self.folder)
+                    self.assertEqual(status, result.returncode, result.stderr)
+                    usage = result.stdout if status == 0 else result.stderr
+                    self.assertIn(name.split()[0], usage)
+                    self.assertEqual([], os.listdir(self.folder))
+
+
 class Signs(PublishTest):
     def make_key(self, name, arguments):
         path = os.path.join(self.folder, name)
@@ -435,6 +452,9 @@ class Checks(PublishTest):
             index = f.read()
         md5 = hashlib.md5(self.program).hexdigest().encode()
         other_program = self.program[:-1] + bytes([self.program[-1] ^ 1])
+        pe = struct.unpack_from("<I", self.program, 0x3C)[0]
+        authenticode = bytearray(self.program + b"\0" * 8)
+        struct.pack_into("<II", authenticode, pe + 24 + 96 + 4 * 8, len(self.program), 8)
         unsigned = b"".join(line for line in index.splitlines(True)
                             if not line.startswith((b"FileSHA256", b"KeyId", b"Signature")))
         key = ("--public-key", PUBLIC_KEY)
@@ -459,6 +479,16 @@ class Checks(PublishTest):
                              (), {"file"}, "ArdunLauncher_1.0.0.4.exe: status 404"),
             "version unreadable": (self.variant("version", index=index.replace(b"=1.0.0.3", b"=1.0.3")), (),
                                    {"version"}, "launchers cannot read it"),
+            # Read as the launcher's profile reader reads them: each differs from how it looks.
+            "bare key first": (self.variant("bare", index=index.replace(b"FileName=", b"FileName\r\nFileName=")), (),
+                               {"lines", "FileName"}, "line 3: 'FileName' is not key=value"),
+            "section name": (self.variant("name", index=index.replace(b"]", b"]x]", 1)), (), {"lines", "section"},
+                             "'[SelfUpdate]x]' is not a section line"),
+            "unclosed section": (self.variant("junk", index=index + b"[junk\r\n"), (), {"lines"}, "'[junk'"),
+            "key twice": (self.variant("twice", index=index + b"FileMD5=0\r\n"), (), {"lines"}, "FileMD5 given again"),
+            # osslsigncode adds a certificate table and changes the header's size of it.
+            "signed after publishing": (self.variant("signed", program=authenticode), (), {"MD5", "SHA-256"},
+                                        "signed after publishing? publish the signed file"),
         }
         # Served from the top, where the test server's /short/1000/500 declares 1000 bytes
         # and sends 500.

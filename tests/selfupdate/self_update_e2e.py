@@ -24,6 +24,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -446,7 +447,7 @@ class TwoLaunchers(SelfUpdateTest):
         folder = self.make_folder()
         run = self.start_together(folder, [folder, folder])
         self.assertRequests(run, [INDEX, PUBLISHED_NAME])
-        self.assertEqual([("INFO", "Another launcher is updating the launcher in %s\\; this one skips its "
+        self.assertEqual([("DEBUG", "Another launcher is updating the launcher in %s\\; this one skips its "
                            "self-update." % windows_path(folder))], run.messages, run.describe())
         expected = {"ArdunLauncher.exe": self.published}
         if OLD_FILE in run.files():
@@ -465,7 +466,7 @@ class TwoLaunchers(SelfUpdateTest):
         self.addCleanup(os.remove, link)
         run = self.start_together(folder, [folder, link])
         self.assertRequests(run, [INDEX, PUBLISHED_NAME])
-        self.assertEqual(["INFO"], [level for level, _ in run.messages], run.describe())
+        self.assertEqual(["DEBUG"], [level for level, _ in run.messages], run.describe())
         self.assertRegex(run.messages[0][1], r"^Another launcher is updating the launcher in .*; this one skips "
                          r"its self-update\.$", run.describe())
         expected = {"ArdunLauncher.exe": self.published}
@@ -582,6 +583,51 @@ class Https(SelfUpdateTest):
         self.assertFiles(run, expected)
 
 
+class TrialStart(SelfUpdateTest):
+    """A new launcher is started once with --self-test before the swap: one that cannot
+    start here is never installed."""
+
+    def _publish(self, program):
+        """Serves `program` as 1.0.0.3 with an index of its own; returns the index."""
+        publication = tempfile.mkdtemp(prefix="publication-", dir=self.work)
+        subprocess.run([sys.executable, PUBLISH, program, publication, "--allow-unsigned"], check=True,
+                       stdout=subprocess.DEVNULL)
+        shutil.rmtree(self.served)
+        shutil.copytree(publication, self.served)
+        self.server.alias()
+        self.server.clear()
+        with open(os.path.join(publication, INDEX)) as f:
+            return f.read()
+
+    def test_only_a_new_launcher_that_starts_is_installed(self):
+        refused = [
+            # STATUS_DLL_NOT_FOUND: the loader ends it before it runs a line of its own.
+            ("a library no system has", ARGS.missing_library,
+             [r"The self-test of `.*\\%s` ended with exit code 3221225781 \(0xC0000135\)\." % re.escape(NEW_FILE),
+              check_line("dwExitCode == 0", "QZ_TrialStart")]),
+            ("a self-test that never ends", ARGS.hangs,
+             [r"The self-test of `.*\\%s` did not end within 10000 ms; it was ended\." % re.escape(NEW_FILE),
+              check_line("dwWaitResult == WAIT_OBJECT_0", "QZ_TrialStart")]),
+        ]
+        for name, program, lines in refused:
+            with self.subTest(name):
+                self._publish(program)
+                folder = self.make_folder()
+                run = self.start(folder)
+                self.assertResult(run, 0)
+                self.assertLess(run.seconds, 40, run.describe())
+                self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+                self.assertMessages(run, lines + [check_line('nRetCode && "QZ_TrialStart()"')])
+                # The new file is gone: it was deleted, so nothing runs from it any more.
+                self.assertFiles(run, {"ArdunLauncher.exe": self.installed})
+        with self.subTest("a launcher that starts"):
+            self._publish(ARGS.published)
+            run = self.start(self.make_folder())
+            self.assertResult(run, 1)
+            self.assertMessages(run, [])
+            self.assertEqual(self.published, run.files()["ArdunLauncher.exe"], run.describe())
+
+
 class Failures(SelfUpdateTest):
     """Every failure leaves the program file as it was."""
 
@@ -676,20 +722,35 @@ class Failures(SelfUpdateTest):
                             [check_line('nRetCode && "_MoveFile()"')])
         self.assertFiles(run, {"ArdunLauncher.exe": self.installed, NEW_FILE: self.published})
 
-    def test_a_new_file_that_cannot_be_moved_in_is_rolled_back(self):
+    def test_a_new_file_held_by_another_program_never_leaves_the_folder_without_a_launcher(self):
         # The fresh download is held open without delete sharing, as a virus scanner may
-        # hold it: the program is moved aside, the new file cannot take its place, and
-        # the old file is moved back under the program's name.
+        # hold it: the program is never moved aside, so another program looking at the
+        # folder all along sees a launcher at every moment.
         self.serve(self.published_index)
         folder = self.make_folder(files={NEW_FILE: b"a stale download"})
         let_go = self.hold(os.path.join(folder, NEW_FILE), "readwrite")
-        run = self.start(folder)
+        program = os.path.join(folder, "ArdunLauncher.exe")
+        looks, missing, done = [0], [0], threading.Event()
+
+        def watch():
+            while not done.is_set():
+                looks[0] += 1
+                missing[0] += not os.path.exists(program)
+                time.sleep(0.0005)
+        watcher = threading.Thread(target=watch)
+        watcher.start()
+        try:
+            run = self.start(folder)
+        finally:
+            done.set()
+            watcher.join()
         let_go()
         self.assertResult(run, 0)
-        self.assertGreaterEqual(run.seconds, MOVE_FAILURE_SECONDS, run.describe())
+        self.assertGreater(looks[0], 100)
+        self.assertEqual(0, missing[0], "the launcher's file was missing at %d of %d looks" % (missing[0], looks[0]))
         self.assertRequests(run, [INDEX, PUBLISHED_NAME])
-        self.assertMessages(run, move_failure_lines(NEW_FILE, "ArdunLauncher.exe", 32) +
-                            [check_line('false && "_MoveFile()"')])
+        self.assertMessages(run, [r"Failed to open `.*\\%s` for the swap, Error code : 32\." % re.escape(NEW_FILE),
+                                  check_line('hVerifiedFile != INVALID_HANDLE_VALUE && "QZ_OpenVerifiedFile()"')])
         self.assertFiles(run, {"ArdunLauncher.exe": self.installed, NEW_FILE: self.published})
 
     def test_a_failed_rollback_keeps_the_old_file(self):
@@ -704,7 +765,10 @@ class Failures(SelfUpdateTest):
         self.assertGreaterEqual(run.seconds, 2 * MOVE_FAILURE_SECONDS, run.describe())
         self.assertRequests(run, [INDEX, PUBLISHED_NAME])
         self.assertMessages(run, move_failure_lines(NEW_FILE, "Launcher.exe", 5) +
-                            move_failure_lines(OLD_FILE, "Launcher.exe", 5) + [check_line('false && "_MoveFile()"')])
+                            move_failure_lines(OLD_FILE, "Launcher.exe", 5) +
+                            [r"Failed to copy file `.*\\%s` to `.*\\Launcher\.exe`, Error code : \d+\." %
+                             re.escape(OLD_FILE), check_line('nRetCode && "CopyFileW()"'),
+                             check_line('false && "_MoveFile()"')])
         self.assertFiles(run, {"launcher.exe": None, OLD_FILE: self.installed, NEW_FILE: self.published})
 
 
@@ -720,6 +784,8 @@ def main():
     parser.add_argument("--limited", required=True, help="the installed stand-in with short download limits")
     parser.add_argument("--https", required=True, help="the installed stand-in fetching from https://127.0.0.1:<tls-port>")
     parser.add_argument("--tls-port", type=int, required=True, help="the port of the HTTPS test server")
+    parser.add_argument("--missing-library", required=True, help="the published stand-in that imports a missing library")
+    parser.add_argument("--hangs", required=True, help="the published stand-in whose self-test never ends")
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 

@@ -3,7 +3,10 @@
 // Like the launcher it makes its folder the working directory, opens the log with the
 // launcher's settings and runs the self-update once on a worker thread; it shows no
 // window. It prints "selfupdate result=R seconds=S" and exits with 10 + R, so a crash
-// or a failed start (any other code) is never taken for a result.
+// or a failed start (any other code) is never taken for a result. Started with
+// "--self-test" it answers as the launcher does; the broken variants of the trial-start
+// tests hang there (QZ_TEST_SELF_TEST_HANGS) or import a library no system has
+// (QZ_TEST_MISSING_LIBRARY).
 #include <windows.h>
 
 #include <cstdio>
@@ -11,6 +14,7 @@
 
 #include "app/launcher_dialog.h"
 #include "base/log.h"
+#include "selfupdate/trial_start.h"
 #include "selfupdate/worker_thread.h"
 #include "tests/support/qz_test_clock.h"
 
@@ -28,8 +32,21 @@ int RunSelfUpdate(void* pvResult)
 
 }  // namespace
 
-int main()
+#ifdef QZ_TEST_MISSING_LIBRARY
+extern "C" __declspec(dllimport) int qz_missing_library_function();
+#endif
+
+int main(int argc, char** argv)
 {
+    if (argc == 2 && QZ_IsSelfTestArgument(argv[1]))
+    {
+#if defined(QZ_TEST_SELF_TEST_HANGS)
+        ::Sleep(INFINITE);
+#elif defined(QZ_TEST_MISSING_LIBRARY)
+        return qz_missing_library_function();
+#endif
+        return QZ_RunLauncherSelfTest();
+    }
     char szFolder[MAX_PATH];
     DWORD dwLength = GetModuleFileNameA(NULL, szFolder, sizeof(szFolder));
     char* pchLastSlash = (dwLength > 0 && dwLength < sizeof(szFolder)) ? strrchr(szFolder, '\\') : NULL;

@@ -192,6 +192,38 @@ class SignedUpdate(e2e.SelfUpdateTest):
                                         CHECK_FILE)],
                      requests=(INDEX, PUBLISHED_NAME), leaves={NEW_FILE: self.published})
 
+    def test_a_new_launcher_must_carry_one_of_this_launchers_keys(self):
+        # Each file validly signed for this fleet; only the rotation may be installed,
+        # the others would leave the fleet unable to verify any later update.
+        continuity = "QZ_UpdateTrust::_CheckKeyContinuity"
+        cases = [
+            ("no key", ARGS.keyless, [check_line('Scan.CarriesKeys() && "The new launcher carries no update key."',
+                                                 continuity)]),
+            ("another key only", ARGS.foreign,
+             [check_line('Scan.SharesKey() && "The new launcher carries none of this launcher\'s update keys."',
+                         continuity)]),
+            ("a rotation to the backup key", ARGS.rotation, None),
+        ]
+        for name, program, lines in cases:
+            with self.subTest(name):
+                with open(program, "rb") as f:
+                    data = f.read()
+                self.serve(self.signed_index(ARGS.sign_key, FileSize=str(len(data)),
+                                             FileMD5=hashlib.md5(data).hexdigest(),
+                                             FileSHA256=hashlib.sha256(data).hexdigest()))
+                with open(os.path.join(self.served, PUBLISHED_NAME), "wb") as f:
+                    f.write(data)
+                run = self.start(self.make_folder())
+                self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+                if lines is None:
+                    self.assertResult(run, 1)
+                    self.assertMessages(run, [])
+                    self.assertEqual(data, run.files()["ArdunLauncher.exe"], run.describe())
+                else:
+                    self.assertResult(run, 0)
+                    self.assertMessages(run, lines)
+                    self.assertFiles(run, {"ArdunLauncher.exe": self.installed})
+
     def test_the_signature_also_verifies_with_openssl(self):
         values = index_values(self.published_index)
         work = tempfile.mkdtemp(dir=self.work)
@@ -239,6 +271,9 @@ def main():
     parser.add_argument("--sign-key", required=True, help="the test signing key (private, PEM)")
     parser.add_argument("--backup-key", required=True, help="the test backup key (private, PEM)")
     parser.add_argument("--other-key", required=True, help="another key (private, PEM)")
+    parser.add_argument("--keyless", required=True, help="a stand-in launcher without a key (1.0.0.3)")
+    parser.add_argument("--rotation", required=True, help="1.0.0.3 with the backup key as main key")
+    parser.add_argument("--foreign", required=True, help="1.0.0.3 with another key only")
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 

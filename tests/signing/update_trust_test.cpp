@@ -3,6 +3,7 @@
 // streaming a source through a digest. Built on the host and on Windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -58,6 +59,57 @@ TEST(UpdateTrust, TheKeyIdChoosesAmongThePresentKeysOnly)
     Keys.abyCount[3] = 1;
     EXPECT_EQ((unsigned int)QZ_UPDATE_KEY_SLOTS, QZ_UpdateKeyCount(&Keys));
     EXPECT_EQ(148u, sizeof(QZ_UpdateKeyTable)) << "the publishing tool reads the table at fixed offsets";
+}
+
+namespace
+{
+
+QZ_UpdateKeyTable KeyTable(unsigned char byCount, unsigned char byFirstKey, unsigned char bySecondKey)
+{
+    QZ_UpdateKeyTable Table;
+    memset(&Table, 0, sizeof(Table));
+    memcpy(Table.szMarker, "QZ_UPDATE_KEYS1", 16);
+    Table.abyCount[0] = byCount;
+    memset(Table.abyKeys[0], byFirstKey, sizeof(Table.abyKeys[0]));
+    memset(Table.abyKeys[1], bySecondKey, sizeof(Table.abyKeys[1]));
+    return Table;
+}
+
+}  // namespace
+
+// A new launcher's key table is found wherever it lies in the file and however the file
+// is cut into pieces; only its present keys count. Our keys: 0xAA main, 0xBB backup.
+TEST(UpdateTrust, KeyContinuityFindsTheNewFilesTableAcrossPieces)
+{
+    const QZ_UpdateKeyTable OwnKeys = KeyTable(2, 0xAA, 0xBB);
+    struct Case
+    {
+        const char* cszName;
+        QZ_UpdateKeyTable NewKeys;
+        int nCarries;
+        int nShares;
+    } aCases[] = {
+        {"same keys", KeyTable(2, 0xAA, 0xBB), 1, 1},
+        {"rotation: our backup is its main key", KeyTable(2, 0xBB, 0xCC), 1, 1},
+        {"foreign keys only", KeyTable(2, 0xCC, 0xDD), 1, 0},
+        {"our backup key in an unused slot", KeyTable(1, 0xCC, 0xBB), 1, 0},
+        {"no key", KeyTable(0, 0xAA, 0xBB), 0, 0},
+        {"a count no table has", KeyTable(3, 0xAA, 0xBB), 0, 0},
+    };
+    for (const Case& Item : aCases)
+    {
+        std::string strFile(1000, 'Q');
+        strFile.insert(333, (const char*)&Item.NewKeys, sizeof(Item.NewKeys));
+        strFile += "QZ_UPDATE_KEYS1";  // the marker cut off by the end of the file
+        for (size_t uPiece : {(size_t)1, (size_t)7, (size_t)147, (size_t)148, (size_t)4096})
+        {
+            QZ_UpdateKeyTableScan Scan(&OwnKeys);
+            for (size_t uAt = 0; uAt < strFile.size(); uAt += uPiece)
+                ASSERT_EQ(1, Scan.Add(strFile.data() + uAt, std::min(uPiece, strFile.size() - uAt)));
+            EXPECT_EQ(Item.nCarries, Scan.CarriesKeys()) << Item.cszName << ", pieces of " << uPiece;
+            EXPECT_EQ(Item.nShares, Scan.SharesKey()) << Item.cszName << ", pieces of " << uPiece;
+        }
+    }
 }
 
 TEST(HexText, EveryByteValueRoundTripsInLowerCase)
