@@ -3,11 +3,14 @@
 #include <imm.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "app/launcher_dialog.h"
+#include "app/launcher_texts.h"
 #include "base/log.h"
 #include "base/system_library.h"
+#include "base/wide_text.h"
 
 BEGIN_MESSAGE_MAP(QZ_ArdunLauncherApp, CWinApp)
 END_MESSAGE_MAP()
@@ -31,6 +34,16 @@ Exit0:
     return;
 }
 
+// A start that fails before the log is open can report nothing else: it tells the
+// player in a message box of its own, with the window's failure texts.
+void QZ_ShowStartFailure()
+{
+    std::wstring wstrText = QZ_InterfaceTextToWide(QZ_TEXT_START_FAILED);
+    std::wstring wstrCaption = QZ_InterfaceTextToWide(QZ_TEXT_ERROR_CAPTION);
+
+    ::MessageBoxW(NULL, wstrText.c_str(), wstrCaption.c_str(), MB_OK);
+}
+
 }  // namespace
 
 QZ_ArdunLauncherApp::QZ_ArdunLauncherApp()
@@ -49,9 +62,8 @@ BOOL QZ_ArdunLauncherApp::InitInstance()
     BOOL bResult = FALSE;
     int nRetCode = 0;
     QZ_LogSettings LogSettings;
-    char szApplicationName[260];
-    char* pchLastSlash = NULL;
-    std::string strApplicationPath;
+    wchar_t wszApplicationName[260];
+    wchar_t* pwchLastSlash = NULL;
 
     memset(&LogSettings, 0, sizeof(LogSettings));
     strcpy(LogSettings.szRootPath, "Logs");
@@ -61,16 +73,16 @@ BOOL QZ_ArdunLauncherApp::InitInstance()
 
     QZ_ArdunLauncherDlg LauncherDlg(NULL);
 
-    // Before the log is open nothing can be reported: these checks end silently.
-    nRetCode = (int)::GetModuleFileNameA(NULL, szApplicationName, sizeof(szApplicationName));
-    QZ_PROCESS_ERROR(nRetCode > 0 && nRetCode < (int)sizeof(szApplicationName));
+    // Before the log is open nothing can be logged: these checks end with a message
+    // box alone. The wide functions take the program's path whatever its folder's name.
+    nRetCode = (int)::GetModuleFileNameW(NULL, wszApplicationName, _countof(wszApplicationName));
+    QZ_PROCESS_ERROR(nRetCode > 0 && nRetCode < (int)_countof(wszApplicationName));
 
-    pchLastSlash = strrchr(szApplicationName, '\\');
-    QZ_PROCESS_ERROR(pchLastSlash);
-    pchLastSlash[1] = '\0';
-    strApplicationPath = szApplicationName;
+    pwchLastSlash = wcsrchr(wszApplicationName, L'\\');
+    QZ_PROCESS_ERROR(pwchLastSlash);
+    pwchLastSlash[1] = L'\0';
 
-    nRetCode = ::SetCurrentDirectoryA(strApplicationPath.c_str());
+    nRetCode = ::SetCurrentDirectoryW(wszApplicationName);
     QZ_PROCESS_ERROR(nRetCode);
 
     nRetCode = QZ_OpenLog(&LogSettings);
@@ -93,5 +105,7 @@ BOOL QZ_ArdunLauncherApp::InitInstance()
     bResult = TRUE;
     QZ_CloseLog();
 Exit0:
+    if (!bResult)
+        QZ_ShowStartFailure();
     return bResult;
 }

@@ -2,10 +2,10 @@
 // compare with what the launcher shows:
 //   qz_e2e_text.exe BACKGROUND.ppm OUTPUT-PREFIX HEX [HEX ...]
 // BACKGROUND.ppm (binary PPM) is the picture beneath the text. For the i-th HEX (the
-// text's bytes in the ANSI code page, in hexadecimal) the helper draws the text over
-// the picture - the default interface font, transparent background, the button-text
-// colour, word breaks from the top-left corner - and writes OUTPUT-PREFIX<i>.ppm. Run at
-// 96 DPI, where the clue text's font is the default interface font itself.
+// text's bytes in code page 936, in hexadecimal) the helper draws the text over the
+// picture - the clue text's font (ui/text_font.h), transparent background, the
+// button-text colour, word breaks from the top-left corner - and writes
+// OUTPUT-PREFIX<i>.ppm.
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/qz_hex_text.h"
+#include "ui/text_font.h"
 
 namespace
 {
@@ -76,13 +77,20 @@ bool DrawOne(const std::vector<unsigned char>& Background, int nWidth, int nHeig
             pbyBits[i * 4 + 3] = 0;
         }
         HGDIOBJ hOldBitmap = ::SelectObject(hDC, hBitmap);
-        ::SelectObject(hDC, ::GetStockObject(DEFAULT_GUI_FONT));
+        HFONT hFont = ::CreateFontW(QZ_CLUE_FONT_HEIGHT, 0, 0, 0, FW_NORMAL, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0,
+                                    0, L"" QZ_TEXT_FONT_FACE);
+        HGDIOBJ hOldFont = ::SelectObject(hDC, hFont);
         ::SetBkMode(hDC, TRANSPARENT);
         ::SetTextColor(hDC, ::GetSysColor(COLOR_BTNTEXT));
         RECT rcText = { 0, 0, nWidth, nHeight };
-        ::DrawTextA(hDC, strText.c_str(), (int)strText.size(), &rcText,
-                    DT_WORDBREAK | DT_VCENTER | DT_END_ELLIPSIS);
+        std::wstring wstrText(strText.size() + 1, L'\0');
+        int nLength = ::MultiByteToWideChar(936, 0, strText.c_str(), (int)strText.size(), &wstrText[0],
+                                            (int)wstrText.size());
+        ::DrawTextW(hDC, wstrText.c_str(), nLength, &rcText, DT_WORDBREAK | DT_VCENTER | DT_END_ELLIPSIS);
         ::GdiFlush();
+        ::SelectObject(hDC, hOldFont);
+        if (hFont)
+            ::DeleteObject(hFont);
         bOk = WritePpm(strOutput, nWidth, nHeight, pbyBits);
         ::SelectObject(hDC, hOldBitmap);
     }

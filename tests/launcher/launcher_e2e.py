@@ -67,6 +67,13 @@ CORNER_CUTS = (4, 2, 1, 1)
 # the button picture untouched.
 BUTTON_PLAIN_COLUMNS = (range(0, 40), range(144, 183))
 
+# Folder names the client may be installed in: Chinese, which code page 1252 cannot
+# spell, and Korean, which code page 936 cannot spell either.
+CHINESE_FOLDER = "游戏 客户端"
+KOREAN_FOLDER = "게임"
+# The locale under which Wine gives programs the ANSI code page 1252.
+CP1252_LOCALE = "C.UTF-8"
+
 UPDATER = "clientpatch.exe"
 SETUP = "ClientSetup.exe"
 INDEX_PATH = "/ardunlauncher/index.txt"
@@ -397,7 +404,7 @@ class ClientFolder:
                 record = os.path.join(self.path, "bin", folder, program + ".record.txt")
                 if not os.path.exists(record):
                     continue
-                with open(record, encoding="gbk") as f:
+                with open(record, encoding="utf-8") as f:
                     for block in f.read().replace("\r\n", "\n").split("\n\n"):
                         if block.strip():
                             fields = dict(line.split("=", 1) for line in block.split("\n") if "=" in line)
@@ -420,10 +427,11 @@ class ClientFolder:
         return current
 
     def log_lines(self):
-        """(level, message) of every line of the launcher's logs."""
+        """(level, message) of every line of the launcher's logs (UTF-8: paths in them are
+        UTF-8, the rest ASCII)."""
         lines = []
         for path in sorted(glob.glob(os.path.join(self.path, "Logs", "**", "*.log"), recursive=True)):
-            with open(path, encoding="gbk", errors="replace") as f:
+            with open(path, encoding="utf-8") as f:
                 for line in f.read().splitlines():
                     match = LOG_LINE.match(line)
                     check(match, "log line of an unexpected form: %r" % line)
@@ -798,6 +806,13 @@ class LauncherTest(unittest.TestCase):
         check(wait_for(lambda: display.geometry(window) is None, 8), "the window stayed after the close button")
         self.wait_exit(process)
 
+    def code_page(self, wine):
+        """The ANSI code page of the programs run by `wine`."""
+        for line in wine.run(self.args.windows_helper).splitlines():
+            if line.startswith("codepage "):
+                return int(line.split("=", 1)[1])
+        raise CaseFailure("the windows helper printed no code page")
+
     def screen_settings(self, wine):
         """(DPI, colour depth) that the programs run by `wine` are shown."""
         for line in wine.run(self.args.windows_helper).splitlines():
@@ -884,6 +899,86 @@ class LauncherTest(unittest.TestCase):
                 wine.close()
             xvfb.terminate()
             xvfb.wait()
+
+    def test_code_page_1252(self):
+        """Under code page 1252, from a folder whose name that code page cannot spell: the
+        window is the picture it is under 936 (every text and the fonts), a click starts
+        the experience server's updater, and the log is written in that folder."""
+        pictures, _ = self.baseline()
+        wine = Wine(QZ_WINE_LOCALE=CP1252_LOCALE)
+        try:
+            check(self.code_page(wine) == 1252, "the locale %s gives code page %d, not 1252"
+                  % (CP1252_LOCALE, self.code_page(wine)))
+            self.server.configure(index_present=True)
+            client = self.folder(CHINESE_FOLDER, official=True, experience=True)
+            process = self.start(client, wine=wine)
+            window = self.wait_window()
+            geometry = self.wait_settled(window)
+            x, y = geometry[:2]
+            for what, (px, py), _ in LOOKS:
+                self.display.move(x + px, y + py)
+                same = wait_for(lambda: self.shot(geometry).data == pictures[what].data, 5, 0.1)
+                print("    saved %s" % self.save(geometry, "cp1252_" + what))
+                check(same, "under code page 1252, %s: %d pixels differ from the window under 936"
+                      % (what, self.shot(geometry).differences(pictures[what])))
+            left, top = EXPERIENCE_BUTTON
+            self.display.click(x + left + 91, y + top + 16)
+            check(wait_for(lambda: self.display.geometry(window) is None, 8), "the window stayed after the click")
+            self.wait_exit(process)
+            client.check_start("zhcn_exp", UPDATER)
+            lines = client.log_lines()
+            check(lines and lines[0][0] == "INFO" and BUILD_LINE.match(lines[0][1]),
+                  "no build line in the log in %s: %s" % (CHINESE_FOLDER, lines))
+        finally:
+            wine.close()
+
+    def test_update_from_any_folder(self):
+        """A folder name the code page cannot spell, under 1252 and under 936: the
+        launcher starts the official updater, and its self-update swaps in the
+        published launcher, which then is the program in that folder."""
+        published = os.path.join(self.server.root, "ardunlauncher")
+        for locale, name in ((CP1252_LOCALE, CHINESE_FOLDER), ("zh_CN.UTF-8", KOREAN_FOLDER)):
+            what = "%s in %s" % (locale, name)
+            self.server.configure(index_present=True)
+            subprocess.run([sys.executable, os.path.join(self.args.source_dir, "tools", "publish_update.py"),
+                            self.args.next_launcher, published, "--allow-unsigned"], check=True,
+                           stdout=subprocess.DEVNULL)
+            wine = Wine(QZ_WINE_LOCALE=locale)
+            try:
+                client = self.folder(name)
+                self.wait_exit(self.start(client, wine=wine), 60)
+            finally:
+                wine.close()
+            client.check_start("zhcn", UPDATER)
+            with open(client.launcher, "rb") as f, open(self.args.next_launcher, "rb") as g:
+                check(f.read() == g.read(), "%s: the launcher was not replaced by the published one; log: %s"
+                      % (what, client.log_lines()))
+            check([level for level, _ in client.log_lines()] == ["INFO"], "%s: log %s" % (what, client.log_lines()))
+
+    def test_start_failure_is_shown(self):
+        """A launcher whose own path is too long to be read fails before its log is open:
+        it says so in the message box of a failed start, and starts nothing."""
+        self.server.configure(index_present=True)
+        depth = os.path.join(self.work, *(["deep folder %02d" % i for i in range(12)]))
+        client = ClientFolder(depth, self.args.launcher, self.args.standin)
+        check(len(windows_path(client.launcher)) >= 260, "the path is only %d long" % len(windows_path(client.launcher)))
+        watcher = self.watch()
+        process = self.start(client)
+        self.wait_window(ERROR_CAPTION)
+        windows, _ = self.system_windows()
+        children = [c for title, _, _, c in windows if title == ERROR_CAPTION]
+        check(len(children) == 1, "%d windows captioned %s" % (len(children), ERROR_CAPTION))
+        texts = [text for kind, text, _ in children[0] if kind == "static" and text]
+        buttons = [rect for kind, _, rect in children[0] if kind == "button"]
+        check(texts == [ERROR_TEXT] and len(buttons) == 1, "the message box says %s, with %d buttons"
+              % (texts, len(buttons)))
+        left, top, right, bottom = buttons[0]
+        self.display.click((left + right) // 2, (top + bottom) // 2)
+        self.wait_exit(process)
+        check(watcher.stop() == [ERROR_CAPTION], "windows shown: %s" % watcher.seen)
+        check(client.settled_starts(False) == [], "a program was started: %s" % client.starts())
+        check(not os.path.exists(os.path.join(depth, "Logs")), "a log was written")
+        check(self.server.requests() == [], "the self-update ran: %s" % self.server.requests())
 
     def _close_without_choice(self, name, close, hold_seconds=0):
         """Both folders and a failing self-update (no index): only the launcher's own
@@ -1076,15 +1171,15 @@ class DefinitionOrderLoader(unittest.TestLoader):
 def main():
     global ARGS
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    for name in ("launcher", "launcher-without-148", "standin", "start-helper", "windows-helper", "text-helper",
-                 "source-dir", "build-dir", "version"):
+    for name in ("launcher", "launcher-without-148", "next-launcher", "standin", "start-helper", "windows-helper",
+                 "text-helper", "source-dir", "build-dir", "version"):
         parser.add_argument("--" + name, required=True)
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--only", help="comma-separated case names (default: all)")
     parser.add_argument("--keep", action="store_true", help="keep the temporary client folders")
     ARGS, rest = parser.parse_known_args()
-    for name in ("launcher", "launcher_without_148", "standin", "start_helper", "windows_helper", "text_helper",
-                 "source_dir", "build_dir"):
+    for name in ("launcher", "launcher_without_148", "next_launcher", "standin", "start_helper", "windows_helper",
+                 "text_helper", "source_dir", "build_dir"):
         setattr(ARGS, name, os.path.abspath(getattr(ARGS, name)))
     names = []
     for name in ARGS.only.split(",") if ARGS.only else ():
