@@ -71,7 +71,10 @@ BUTTON_PLAIN_COLUMNS = (range(0, 40), range(144, 183))
 # spell, and Korean, which code page 936 cannot spell either.
 CHINESE_FOLDER = "游戏 客户端"
 KOREAN_FOLDER = "게임"
-# The locale under which Wine gives programs the ANSI code page 1252.
+# The locale under which Wine gives programs the ANSI code page 1252. Wine takes the code
+# page from each program's locale, so the prefix is shared: a program of another code
+# page rewrites the prefix's locale and font settings as it starts, and the next program
+# of code page 936 writes them back.
 CP1252_LOCALE = "C.UTF-8"
 
 UPDATER = "clientpatch.exe"
@@ -937,29 +940,31 @@ class LauncherTest(unittest.TestCase):
         launcher starts the official updater, and its self-update swaps in the
         published launcher, which then is the program in that folder."""
         published = os.path.join(self.server.root, "ardunlauncher")
+        failures = []
         for locale, name in ((CP1252_LOCALE, CHINESE_FOLDER), ("zh_CN.UTF-8", KOREAN_FOLDER)):
-            what = "%s in %s" % (locale, name)
             self.server.configure(index_present=True)
             subprocess.run([sys.executable, os.path.join(self.args.source_dir, "tools", "publish_update.py"),
                             self.args.next_launcher, published, "--allow-unsigned"], check=True,
                            stdout=subprocess.DEVNULL)
             wine = Wine(QZ_WINE_LOCALE=locale)
             try:
-                client = self.folder(name)
+                client = self.folder(os.path.join("update " + locale, name))
                 self.wait_exit(self.start(client, wine=wine), 60)
+                client.check_start("zhcn", UPDATER)
+                with open(client.launcher, "rb") as f, open(self.args.next_launcher, "rb") as g:
+                    check(f.read() == g.read(), "the launcher was not replaced by the published one")
+                check([level for level, _ in client.log_lines()] == ["INFO"], "failures logged")
+            except CaseFailure as failure:
+                failures.append("%s in %s: %s; log: %s" % (locale, name, failure, client.log_lines()))
             finally:
                 wine.close()
-            client.check_start("zhcn", UPDATER)
-            with open(client.launcher, "rb") as f, open(self.args.next_launcher, "rb") as g:
-                check(f.read() == g.read(), "%s: the launcher was not replaced by the published one; log: %s"
-                      % (what, client.log_lines()))
-            check([level for level, _ in client.log_lines()] == ["INFO"], "%s: log %s" % (what, client.log_lines()))
+        check(not failures, "\n".join(failures))
 
     def test_start_failure_is_shown(self):
         """A launcher whose own path is too long to be read fails before its log is open:
         it says so in the message box of a failed start, and starts nothing."""
         self.server.configure(index_present=True)
-        depth = os.path.join(self.work, *(["deep folder %02d" % i for i in range(12)]))
+        depth = os.path.join(self.work, *(["deep folder %02d" % i for i in range(16)]))
         client = ClientFolder(depth, self.args.launcher, self.args.standin)
         check(len(windows_path(client.launcher)) >= 260, "the path is only %d long" % len(windows_path(client.launcher)))
         watcher = self.watch()
