@@ -2,10 +2,9 @@
 // compare with what the launcher shows:
 //   qz_e2e_text.exe BACKGROUND.ppm OUTPUT-PREFIX HEX [HEX ...]
 // BACKGROUND.ppm (binary PPM) is the picture beneath the text. For the i-th HEX (the
-// text's bytes in code page 936, in hexadecimal) the helper draws the text over the
-// picture - the clue text's font (ui/text_font.h), transparent background, the
-// button-text colour, word breaks from the top-left corner - and writes
-// OUTPUT-PREFIX<i>.ppm.
+// text's bytes in the ANSI code page, in hexadecimal) the helper draws the text over
+// the picture - the clue text's font (ui/text_font.h), transparent background, the
+// button-text colour, word breaks from the top-left corner - and writes OUTPUT-PREFIX<i>.ppm.
 #include <windows.h>
 
 #include <cstdio>
@@ -65,8 +64,10 @@ bool DrawOne(const std::vector<unsigned char>& Background, int nWidth, int nHeig
     HDC hDC = ::CreateCompatibleDC(hScreenDC);
     HBITMAP hBitmap = ::CreateDIBSection(hScreenDC, &Info, DIB_RGB_COLORS, &pvBits, NULL, 0);
     ::ReleaseDC(NULL, hScreenDC);
+    HFONT hFont = ::CreateFontA(QZ_CLUE_FONT_HEIGHT, 0, 0, 0, FW_NORMAL, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0, 0,
+                                QZ_TEXT_FONT_FACE);
     bool bOk = false;
-    if (hDC && hBitmap && pvBits)
+    if (hDC && hBitmap && pvBits && hFont)
     {
         unsigned char* pbyBits = (unsigned char*)pvBits;
         for (int i = 0; i < nWidth * nHeight; ++i)
@@ -77,20 +78,13 @@ bool DrawOne(const std::vector<unsigned char>& Background, int nWidth, int nHeig
             pbyBits[i * 4 + 3] = 0;
         }
         HGDIOBJ hOldBitmap = ::SelectObject(hDC, hBitmap);
-        HFONT hFont = ::CreateFontW(QZ_CLUE_FONT_HEIGHT, 0, 0, 0, FW_NORMAL, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0,
-                                    0, L"" QZ_TEXT_FONT_FACE);
-        HGDIOBJ hOldFont = ::SelectObject(hDC, hFont);
+        ::SelectObject(hDC, hFont);
         ::SetBkMode(hDC, TRANSPARENT);
         ::SetTextColor(hDC, ::GetSysColor(COLOR_BTNTEXT));
         RECT rcText = { 0, 0, nWidth, nHeight };
-        std::wstring wstrText(strText.size() + 1, L'\0');
-        int nLength = ::MultiByteToWideChar(936, 0, strText.c_str(), (int)strText.size(), &wstrText[0],
-                                            (int)wstrText.size());
-        ::DrawTextW(hDC, wstrText.c_str(), nLength, &rcText, DT_WORDBREAK | DT_VCENTER | DT_END_ELLIPSIS);
+        ::DrawTextA(hDC, strText.c_str(), (int)strText.size(), &rcText,
+                    DT_WORDBREAK | DT_VCENTER | DT_END_ELLIPSIS);
         ::GdiFlush();
-        ::SelectObject(hDC, hOldFont);
-        if (hFont)
-            ::DeleteObject(hFont);
         bOk = WritePpm(strOutput, nWidth, nHeight, pbyBits);
         ::SelectObject(hDC, hOldBitmap);
     }
@@ -98,6 +92,7 @@ bool DrawOne(const std::vector<unsigned char>& Background, int nWidth, int nHeig
         ::DeleteObject(hBitmap);
     if (hDC)
         ::DeleteDC(hDC);
+    ::DeleteObject(hFont);
     return bOk;
 }
 

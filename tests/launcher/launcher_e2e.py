@@ -67,14 +67,11 @@ CORNER_CUTS = (4, 2, 1, 1)
 # the button picture untouched.
 BUTTON_PLAIN_COLUMNS = (range(0, 40), range(144, 183))
 
-# Folder names the client may be installed in: Chinese, which code page 1252 cannot
-# spell, and Korean, which code page 936 cannot spell either.
+# Folder names code page 1252, and 936, cannot spell.
 CHINESE_FOLDER = "游戏 客户端"
 KOREAN_FOLDER = "게임"
-# The locale under which Wine gives programs the ANSI code page 1252. Wine takes the code
-# page from each program's locale, so the prefix is shared: a program of another code
-# page rewrites the prefix's locale and font settings as it starts, and the next program
-# of code page 936 writes them back.
+# Wine's code page 1252. Each program takes it from its locale, so the prefix is shared
+# (its locale and font settings follow the code page of the program last started).
 CP1252_LOCALE = "C.UTF-8"
 
 UPDATER = "clientpatch.exe"
@@ -430,8 +427,7 @@ class ClientFolder:
         return current
 
     def log_lines(self):
-        """(level, message) of every line of the launcher's logs (UTF-8: paths in them are
-        UTF-8, the rest ASCII)."""
+        """(level, message) of every line of the launcher's logs, which are UTF-8."""
         lines = []
         for path in sorted(glob.glob(os.path.join(self.path, "Logs", "**", "*.log"), recursive=True)):
             with open(path, encoding="utf-8") as f:
@@ -809,13 +805,6 @@ class LauncherTest(unittest.TestCase):
         check(wait_for(lambda: display.geometry(window) is None, 8), "the window stayed after the close button")
         self.wait_exit(process)
 
-    def code_page(self, wine):
-        """The ANSI code page of the programs run by `wine`."""
-        for line in wine.run(self.args.windows_helper).splitlines():
-            if line.startswith("codepage "):
-                return int(line.split("=", 1)[1])
-        raise CaseFailure("the windows helper printed no code page")
-
     def screen_settings(self, wine):
         """(DPI, colour depth) that the programs run by `wine` are shown."""
         for line in wine.run(self.args.windows_helper).splitlines():
@@ -903,87 +892,42 @@ class LauncherTest(unittest.TestCase):
             xvfb.terminate()
             xvfb.wait()
 
-    def test_code_page_1252(self):
-        """Under code page 1252, from a folder whose name that code page cannot spell: the
-        window is the picture it is under 936 (every text and the fonts), a click starts
-        the experience server's updater, and the log is written in that folder."""
+    def test_code_pages_and_folder_names(self):
+        """Under 1252, and 936, in a folder that code page cannot spell: the window as under 936, a click
+        starts the experience updater, the log is in that folder, the self-update swaps."""
         pictures, _ = self.baseline()
-        wine = Wine(QZ_WINE_LOCALE=CP1252_LOCALE)
-        try:
-            check(self.code_page(wine) == 1252, "the locale %s gives code page %d, not 1252"
-                  % (CP1252_LOCALE, self.code_page(wine)))
-            self.server.configure(index_present=True)
-            client = self.folder(CHINESE_FOLDER, official=True, experience=True)
-            process = self.start(client, wine=wine)
-            window = self.wait_window()
-            geometry = self.wait_settled(window)
-            x, y = geometry[:2]
-            for what, (px, py), _ in LOOKS:
-                self.display.move(x + px, y + py)
-                same = wait_for(lambda: self.shot(geometry).data == pictures[what].data, 5, 0.1)
-                print("    saved %s" % self.save(geometry, "cp1252_" + what))
-                check(same, "under code page 1252, %s: %d pixels differ from the window under 936"
-                      % (what, self.shot(geometry).differences(pictures[what])))
-            left, top = EXPERIENCE_BUTTON
-            self.display.click(x + left + 91, y + top + 16)
-            check(wait_for(lambda: self.display.geometry(window) is None, 8), "the window stayed after the click")
-            self.wait_exit(process)
-            client.check_start("zhcn_exp", UPDATER)
-            lines = client.log_lines()
-            check(lines and lines[0][0] == "INFO" and BUILD_LINE.match(lines[0][1]),
-                  "no build line in the log in %s: %s" % (CHINESE_FOLDER, lines))
-        finally:
-            wine.close()
-
-    def test_update_from_any_folder(self):
-        """A folder name the code page cannot spell, under 1252 and under 936: the
-        launcher starts the official updater, and its self-update swaps in the
-        published launcher, which then is the program in that folder."""
-        published = os.path.join(self.server.root, "ardunlauncher")
         failures = []
-        for locale, name in ((CP1252_LOCALE, CHINESE_FOLDER), ("zh_CN.UTF-8", KOREAN_FOLDER)):
-            self.server.configure(index_present=True)
-            subprocess.run([sys.executable, os.path.join(self.args.source_dir, "tools", "publish_update.py"),
-                            self.args.next_launcher, published, "--allow-unsigned"], check=True,
-                           stdout=subprocess.DEVNULL)
+        for locale, code_page, name in ((CP1252_LOCALE, 1252, CHINESE_FOLDER), ("zh_CN.UTF-8", 936, KOREAN_FOLDER)):
             wine = Wine(QZ_WINE_LOCALE=locale)
             try:
-                client = self.folder(os.path.join("update " + locale, name))
-                self.wait_exit(self.start(client, wine=wine), 60)
-                client.check_start("zhcn", UPDATER)
+                check("codepage acp=%d" % code_page in wine.run(self.args.windows_helper), "another code page")
+                self.server.configure(index_present=True)
+                subprocess.run([sys.executable, os.path.join(self.args.source_dir, "tools", "publish_update.py"),
+                                self.args.next_launcher, os.path.join(self.server.root, "ardunlauncher"),
+                                "--allow-unsigned"], check=True, stdout=subprocess.DEVNULL)
+                client = self.folder(os.path.join(locale, name), official=True, experience=True)
+                process = self.start(client, wine=wine)
+                window = self.wait_window()
+                geometry = self.wait_settled(window)
+                x, y = geometry[:2]
+                for what, (px, py), _ in LOOKS:
+                    self.display.move(x + px, y + py)
+                    same = wait_for(lambda: self.shot(geometry).data == pictures[what].data, 5, 0.1)
+                    print("    saved %s" % self.save(geometry, "cp%d_%s" % (code_page, what)))
+                    check(same, "%s: %d pixels differ" % (what, self.shot(geometry).differences(pictures[what])))
+                self.display.click(x + EXPERIENCE_BUTTON[0] + 91, y + EXPERIENCE_BUTTON[1] + 16)
+                self.wait_exit(process)
+                client.check_start("zhcn_exp", UPDATER)
+                lines = client.log_lines()
+                check([l for l, _ in lines] == ["INFO"] and BUILD_LINE.match(lines[0][1]), "the log: %s" % lines)
                 with open(client.launcher, "rb") as f, open(self.args.next_launcher, "rb") as g:
                     check(f.read() == g.read(), "the launcher was not replaced by the published one")
-                check([level for level, _ in client.log_lines()] == ["INFO"], "failures logged")
             except CaseFailure as failure:
-                failures.append("%s in %s: %s; log: %s" % (locale, name, failure, client.log_lines()))
+                failures.append("code page %d in %s: %s" % (code_page, name, failure))
             finally:
+                self._clean_up()
                 wine.close()
         check(not failures, "\n".join(failures))
-
-    def test_start_failure_is_shown(self):
-        """A launcher whose own path is too long to be read fails before its log is open:
-        it says so in the message box of a failed start, and starts nothing."""
-        self.server.configure(index_present=True)
-        depth = os.path.join(self.work, *(["deep folder %02d" % i for i in range(16)]))
-        client = ClientFolder(depth, self.args.launcher, self.args.standin)
-        check(len(windows_path(client.launcher)) >= 260, "the path is only %d long" % len(windows_path(client.launcher)))
-        watcher = self.watch()
-        process = self.start(client)
-        self.wait_window(ERROR_CAPTION)
-        windows, _ = self.system_windows()
-        children = [c for title, _, _, c in windows if title == ERROR_CAPTION]
-        check(len(children) == 1, "%d windows captioned %s" % (len(children), ERROR_CAPTION))
-        texts = [text for kind, text, _ in children[0] if kind == "static" and text]
-        buttons = [rect for kind, _, rect in children[0] if kind == "button"]
-        check(texts == [ERROR_TEXT] and len(buttons) == 1, "the message box says %s, with %d buttons"
-              % (texts, len(buttons)))
-        left, top, right, bottom = buttons[0]
-        self.display.click((left + right) // 2, (top + bottom) // 2)
-        self.wait_exit(process)
-        check(watcher.stop() == [ERROR_CAPTION], "windows shown: %s" % watcher.seen)
-        check(client.settled_starts(False) == [], "a program was started: %s" % client.starts())
-        check(not os.path.exists(os.path.join(depth, "Logs")), "a log was written")
-        check(self.server.requests() == [], "the self-update ran: %s" % self.server.requests())
 
     def _close_without_choice(self, name, close, hold_seconds=0):
         """Both folders and a failing self-update (no index): only the launcher's own

@@ -71,12 +71,11 @@ protected:
         return Bands;
     }
 
-    // The line height of the text's font.
     int LineHeight()
     {
         CFont Font;
-        EXPECT_TRUE(Font.CreateFont(QZ_CLUE_FONT_HEIGHT, 0, 0, 0, FW_NORMAL, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0, 0,
-                                    QZ_TEXT_FONT_FACE));
+        Font.CreateFont(QZ_CLUE_FONT_HEIGHT, 0, 0, 0, FW_NORMAL, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0, 0,
+                        QZ_TEXT_FONT_FACE);
         HDC hDC = ::GetDC(m_Text.m_hWnd);
         HGDIOBJ hOld = ::SelectObject(hDC, Font.GetSafeHandle());
         TEXTMETRICA Metrics = {};
