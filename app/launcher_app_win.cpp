@@ -3,11 +3,15 @@
 #include <imm.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "app/launcher_dialog.h"
+#include "app/launcher_texts.h"
 #include "base/log.h"
 #include "base/system_library.h"
+#include "base/program_path.h"
+#include "base/wide_text.h"
 #include "selfupdate/trial_start.h"
 
 BEGIN_MESSAGE_MAP(QZ_ArdunLauncherApp, CWinApp)
@@ -32,6 +36,16 @@ Exit0:
     return;
 }
 
+// A start that fails before the log is open can report nothing else: it tells the
+// player in a message box of its own, with the window's failure texts.
+void QZ_ShowStartFailure()
+{
+    std::wstring wstrText = QZ_InterfaceTextToWide(QZ_TEXT_START_FAILED);
+    std::wstring wstrCaption = QZ_InterfaceTextToWide(QZ_TEXT_ERROR_CAPTION);
+
+    ::MessageBoxW(NULL, wstrText.c_str(), wstrCaption.c_str(), MB_OK);
+}
+
 }  // namespace
 
 QZ_ArdunLauncherApp::QZ_ArdunLauncherApp()
@@ -50,8 +64,7 @@ BOOL QZ_ArdunLauncherApp::InitInstance()
     BOOL bResult = FALSE;
     int nRetCode = 0;
     QZ_LogSettings LogSettings;
-    char szApplicationName[260];
-    char* pchLastSlash = NULL;
+    char szApplicationName[QZ_UTF8_PATH_SIZE];
     std::string strApplicationPath;
 
     memset(&LogSettings, 0, sizeof(LogSettings));
@@ -66,16 +79,15 @@ BOOL QZ_ArdunLauncherApp::InitInstance()
 
     QZ_ArdunLauncherDlg LauncherDlg(NULL);
 
-    // Before the log is open nothing can be reported: these checks end silently.
-    nRetCode = (int)::GetModuleFileNameA(NULL, szApplicationName, sizeof(szApplicationName));
-    QZ_PROCESS_ERROR(nRetCode > 0 && nRetCode < (int)sizeof(szApplicationName));
+    // Before the log is open nothing can be logged: these checks end with a message
+    // box alone. The path is UTF-8, so any folder name works.
+    nRetCode = QZ_GetProgramPath(szApplicationName, _countof(szApplicationName));
+    QZ_PROCESS_ERROR(nRetCode > 0 && nRetCode < (int)_countof(szApplicationName));
 
-    pchLastSlash = strrchr(szApplicationName, '\\');
-    QZ_PROCESS_ERROR(pchLastSlash);
-    pchLastSlash[1] = '\0';
-    strApplicationPath = szApplicationName;
+    nRetCode = QZ_GetPathFolder(szApplicationName, &strApplicationPath);
+    QZ_PROCESS_ERROR(nRetCode);
 
-    nRetCode = ::SetCurrentDirectoryA(strApplicationPath.c_str());
+    nRetCode = ::SetCurrentDirectoryW(QZ_Utf8ToWide(strApplicationPath.c_str()).c_str());
     QZ_PROCESS_ERROR(nRetCode);
 
     nRetCode = QZ_OpenLog(&LogSettings);
@@ -98,5 +110,7 @@ BOOL QZ_ArdunLauncherApp::InitInstance()
     bResult = TRUE;
     QZ_CloseLog();
 Exit0:
+    if (!bResult)
+        QZ_ShowStartFailure();
     return bResult;
 }

@@ -7,6 +7,8 @@
 
 #include "app/launcher_texts.h"
 #include "base/log.h"
+#include "base/wide_text.h"
+#include "ui/text_font.h"
 
 BEGIN_MESSAGE_MAP(QZ_ArdunLauncherDlg, CDialog)
     ON_WM_PAINT()
@@ -64,7 +66,7 @@ BOOL QZ_ArdunLauncherDlg::OnInitDialog()
     nRetCode = ModifyStyle(WS_CAPTION, WS_MINIMIZEBOX, SWP_FRAMECHANGED);
     QZLOG_PROCESS_ERROR(nRetCode);
 
-    nExperience = (_access(QZ_EXPERIENCE_PATH, 0) == 0);
+    nExperience = (_waccess(QZ_Utf8ToWide(QZ_EXPERIENCE_PATH).c_str(), 0) == 0);
 
     m_ServerItemList.clear();
     Item.strPath = QZ_OFFICIAL_PATH;
@@ -124,7 +126,8 @@ int QZ_ArdunLauncherDlg::_InitLaunchButtons()
     CRect rcButton(39, 52, 222, 85);
 
     m_LaunchButtonFont.DeleteObject();
-    nRetCode = m_LaunchButtonFont.CreateFont(15, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, NULL);
+    nRetCode = m_LaunchButtonFont.CreateFont(15, 0, 0, 0, 0, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0, 0,
+                                             QZ_TEXT_FONT_FACE);
     QZLOG_PROCESS_ERROR(nRetCode);
 
     for (std::list<ServerItem>::iterator it = m_ServerItemList.begin(); it != m_ServerItemList.end(); ++it)

@@ -5,14 +5,16 @@
 
 #include "app/launcher_texts.h"
 #include "base/log.h"
+#include "base/wide_text.h"
 
 int QZ_ArdunLauncherDlg::_LoadItemExe(const char* cszItemPath)
 {
     int nResult = 0;
     int nRetCode = 0;
-    STARTUPINFOA StartupInfo = {};
+    STARTUPINFOW StartupInfo = {};
     PROCESS_INFORMATION ProcessInfo = {};
     std::string strCommandLine;
+    std::wstring wstrCommandLine;
     const char* cszArgumentText = NULL;
 
     StartupInfo.cb = sizeof(StartupInfo);
@@ -31,8 +33,10 @@ int QZ_ArdunLauncherDlg::_LoadItemExe(const char* cszItemPath)
     else
         strCommandLine += QZ_UPDATER_PROGRAM;
 
-    // No current directory: the program starts in the launcher's own folder.
-    nRetCode = ::CreateProcessA(NULL, &strCommandLine[0], NULL, NULL, FALSE, 0, NULL, NULL,
+    // The folder text is UTF-8, as every path of the program; the wide call takes any
+    // folder name. No current directory: the program starts in the launcher's own folder.
+    wstrCommandLine = QZ_Utf8ToWide(strCommandLine.c_str());
+    nRetCode = ::CreateProcessW(NULL, &wstrCommandLine[0], NULL, NULL, FALSE, 0, NULL, NULL,
                                 &StartupInfo, &ProcessInfo);
     QZLOG_PROCESS_ERROR(nRetCode);
 

@@ -14,6 +14,7 @@
 
 #include "base/log_clock.h"
 #include "base/log_format.h"
+#include "base/wide_text.h"
 
 namespace
 {
@@ -78,9 +79,12 @@ void CloseLogFile()
     }
 }
 
+// The log's paths are UTF-8, like every path of the program, and go to the wide
+// functions: the folders and files are made whatever the system's code page, and the
+// error lines name them in UTF-8.
 bool MakeFolder(const char* cszPath)
 {
-    if (_mkdir(cszPath) == 0 || errno == EEXIST)
+    if (_wmkdir(QZ_Utf8ToWide(cszPath).c_str()) == 0 || errno == EEXIST)
         return true;
     fprintf(stderr, "QZLog: QZ_mkdir(\"%s\") failed = %s\n", cszPath, strerror(errno));
     return false;
@@ -107,7 +111,7 @@ int OpenNamedLogFile(const char* cszDayPath, const QZ_LogTime& Time, char* szFil
             errno = ENAMETOOLONG;
             return -1;
         }
-        nFile = _open(szFilePath, nFlags, _S_IREAD | _S_IWRITE);
+        nFile = _wopen(QZ_Utf8ToWide(szFilePath).c_str(), nFlags, _S_IREAD | _S_IWRITE);
         if (nFile != -1 || errno != EEXIST)
             return nFile;
     }

@@ -4,10 +4,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <new>
+#include <string>
 
 #include "base/log.h"
 #include "base/system_library.h"
+#include "base/wide_text.h"
 
 namespace
 {
@@ -17,9 +20,9 @@ namespace
 // looked for beside the program first.
 struct QZ_VersionFunctions
 {
-    decltype(&GetFileVersionInfoSizeA) pfnGetFileVersionInfoSizeA;
-    decltype(&GetFileVersionInfoA) pfnGetFileVersionInfoA;
-    decltype(&VerQueryValueA) pfnVerQueryValueA;
+    decltype(&GetFileVersionInfoSizeW) pfnGetFileVersionInfoSizeW;
+    decltype(&GetFileVersionInfoW) pfnGetFileVersionInfoW;
+    decltype(&VerQueryValueW) pfnVerQueryValueW;
 };
 
 QZ_VersionFunctions* LoadVersionFunctions()
@@ -29,9 +32,9 @@ QZ_VersionFunctions* LoadVersionFunctions()
 
     if (!hModule)
         return NULL;
-    if (!QZ_ResolveFunction(hModule, "GetFileVersionInfoSizeA", s_Functions.pfnGetFileVersionInfoSizeA) ||
-        !QZ_ResolveFunction(hModule, "GetFileVersionInfoA", s_Functions.pfnGetFileVersionInfoA) ||
-        !QZ_ResolveFunction(hModule, "VerQueryValueA", s_Functions.pfnVerQueryValueA))
+    if (!QZ_ResolveFunction(hModule, "GetFileVersionInfoSizeW", s_Functions.pfnGetFileVersionInfoSizeW) ||
+        !QZ_ResolveFunction(hModule, "GetFileVersionInfoW", s_Functions.pfnGetFileVersionInfoW) ||
+        !QZ_ResolveFunction(hModule, "VerQueryValueW", s_Functions.pfnVerQueryValueW))
     {
         ::FreeLibrary(hModule);
         return NULL;
@@ -59,9 +62,11 @@ int QZ_GetApplicationFileVersionNumber(const char* cszFileName, std::string* pst
     DWORD dwVersionInfoSize = 0;
     unsigned char* pbyVersionInfo = NULL;
     WORD* pwTranslation = NULL;
-    char* pszFileVersion = NULL;
+    wchar_t* pwszFileVersion = NULL;
     UINT uValueLength = 0;
     char szSubBlock[128];
+    std::wstring wstrFileName;
+    std::wstring wstrFileVersion;
     QZ_VersionFunctions* pVersion = NULL;
 
     // The only check without a summary line: there is no name to report.
@@ -73,19 +78,22 @@ int QZ_GetApplicationFileVersionNumber(const char* cszFileName, std::string* pst
     pVersion = GetVersionFunctions();
     QZLOG_PROCESS_ERROR(pVersion && "LoadLibrary(version.dll)");
 
-    dwVersionInfoSize = pVersion->pfnGetFileVersionInfoSizeA(cszFileName, NULL);
+    // The name is UTF-8, like every path of the program; the wide functions read the
+    // file whatever its folder's name and the system's code page.
+    wstrFileName = QZ_Utf8ToWide(cszFileName);
+    dwVersionInfoSize = pVersion->pfnGetFileVersionInfoSizeW(wstrFileName.c_str(), NULL);
     QZLOG_PROCESS_ERROR(dwVersionInfoSize);
 
     pbyVersionInfo = new (std::nothrow) unsigned char[dwVersionInfoSize];
     QZLOG_PROCESS_ERROR(pbyVersionInfo);
 
-    nRetCode = pVersion->pfnGetFileVersionInfoA(cszFileName, 0, dwVersionInfoSize, pbyVersionInfo);
+    nRetCode = pVersion->pfnGetFileVersionInfoW(wstrFileName.c_str(), 0, dwVersionInfoSize, pbyVersionInfo);
     QZLOG_PROCESS_ERROR(nRetCode && "GetFileVersionInfo()");
 
     // A table of (language, code page) word pairs; only the first pair is used. A
     // value too short to hold one pair counts as missing rather than being read past.
-    nRetCode = pVersion->pfnVerQueryValueA(pbyVersionInfo, "\\VarFileInfo\\Translation", (LPVOID*)&pwTranslation,
-                              &uValueLength);
+    nRetCode = pVersion->pfnVerQueryValueW(pbyVersionInfo, L"\\VarFileInfo\\Translation", (LPVOID*)&pwTranslation,
+                                           &uValueLength);
     nRetCode = nRetCode && pwTranslation && uValueLength >= 2 * sizeof(WORD);
     QZLOG_PROCESS_ERROR(nRetCode && "VerQueryValue(Translation)");
 
@@ -94,12 +102,14 @@ int QZ_GetApplicationFileVersionNumber(const char* cszFileName, std::string* pst
     QZLOG_PROCESS_ERROR(nRetCode > 0);
     QZLOG_PROCESS_ERROR(nRetCode < _countof(szSubBlock));
 
-    nRetCode = pVersion->pfnVerQueryValueA(pbyVersionInfo, szSubBlock, (LPVOID*)&pszFileVersion, &uValueLength);
-    nRetCode = nRetCode && pszFileVersion;
+    nRetCode = pVersion->pfnVerQueryValueW(pbyVersionInfo, QZ_Utf8ToWide(szSubBlock).c_str(), (LPVOID*)&pwszFileVersion,
+                                           &uValueLength);
+    nRetCode = nRetCode && pwszFileVersion;
     QZLOG_PROCESS_ERROR(nRetCode && "VerQueryValue(FileInfo)");
 
-    // The text up to its NUL, never past the value's reported length.
-    pstrRetVersionNumber->assign(pszFileVersion, strnlen(pszFileVersion, uValueLength));
+    // The text up to its NUL, never past the value's reported length (in characters).
+    wstrFileVersion.assign(pwszFileVersion, wcsnlen(pwszFileVersion, uValueLength));
+    *pstrRetVersionNumber = QZ_WideToUtf8(wstrFileVersion.c_str());
 
     nResult = 1;
 Exit0:

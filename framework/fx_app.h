@@ -10,7 +10,8 @@
 #include "base/text_compare.h"
 #include "framework/fx_wnd.h"
 
-// A thin value type over std::string. A NULL text reads as empty.
+// A thin value type over std::string. A NULL text reads as empty. The framework's
+// window texts are interface texts in code page 936; paths are UTF-8 (base/wide_text.h).
 class CString
 {
 public:

@@ -43,10 +43,10 @@ int CWinApp::Run()
 {
     MSG Message = {};
     ::PostQuitMessage(0);
-    while (::GetMessageA(&Message, NULL, 0, 0) > 0)
+    while (::GetMessageW(&Message, NULL, 0, 0) > 0)
     {
         ::TranslateMessage(&Message);
-        ::DispatchMessageA(&Message);
+        ::DispatchMessageW(&Message);
     }
     return 0;
 }

@@ -29,7 +29,8 @@ public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = NULL)
         : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_nModalResult(-1), m_bContinueModal(FALSE) {}
 
-    // Creates the dialog and runs it until EndDialog or a quit message. The window is
+    // Creates the dialog, a Unicode window (its template's texts reach it without the
+    // system's code page), and runs it until EndDialog or a quit message. The window is
     // hidden and destroyed before this returns. A quit message ends the run, is posted
     // again for the caller's loop, and gives -1; a template that cannot be loaded or a
     // window that cannot be created also gives -1.

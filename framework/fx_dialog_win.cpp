@@ -33,7 +33,7 @@ void CDialog::EndDialog(int nResult)
     m_nModalResult = nResult;
     m_bContinueModal = FALSE;
     if (m_hWnd)
-        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);  // wakes the modal loop
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);  // wakes the modal loop
 }
 
 INT_PTR CDialog::DoModal()
@@ -45,7 +45,7 @@ INT_PTR CDialog::DoModal()
 
     m_nModalResult = -1;
     m_bContinueModal = TRUE;
-    HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hParent,
+    HWND hWnd = ::CreateDialogParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), hParent,
                                      &CDialog::DialogProc, (LPARAM)this);
     if (hWnd && m_hWnd == hWnd)
         RunModalLoop();
@@ -78,7 +78,7 @@ void CDialog::RunModalLoop()
 
     while (m_bContinueModal)
     {
-        if (bShowIdle && !::PeekMessageA(&Message, NULL, 0, 0, PM_NOREMOVE))
+        if (bShowIdle && !::PeekMessageW(&Message, NULL, 0, 0, PM_NOREMOVE))
         {
             ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
             ::UpdateWindow(m_hWnd);
@@ -86,17 +86,17 @@ void CDialog::RunModalLoop()
             continue;
         }
 
-        BOOL bRetCode = ::GetMessageA(&Message, NULL, 0, 0);
+        BOOL bRetCode = ::GetMessageW(&Message, NULL, 0, 0);
         if (bRetCode == 0 || bRetCode == -1)
         {
             ::PostQuitMessage(bRetCode == 0 ? (int)Message.wParam : 0);
             m_nModalResult = -1;
             break;
         }
-        if (!::IsDialogMessageA(m_hWnd, &Message))
+        if (!::IsDialogMessageW(m_hWnd, &Message))
         {
             ::TranslateMessage(&Message);
-            ::DispatchMessageA(&Message);
+            ::DispatchMessageW(&Message);
         }
     }
 }

@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "base/wide_text.h"
+
 class CPoint : public POINT
 {
 public:
@@ -125,9 +129,14 @@ public:
     }
     int SetBkMode(int nBkMode) { return ::SetBkMode(m_hDC, nBkMode); }
     COLORREF SetTextColor(COLORREF crColor) { return ::SetTextColor(m_hDC, crColor); }
+    // Draws nCount bytes of lpszString (all of it for -1), an interface text in code
+    // page 936, with the wide function.
     int DrawText(LPCSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat)
     {
-        return ::DrawTextA(m_hDC, lpszString, nCount, lpRect, nFormat);
+        std::string strText = lpszString ? (nCount < 0 ? std::string(lpszString) : std::string(lpszString, nCount))
+                                         : std::string();
+        std::wstring wstrText = QZ_InterfaceTextToWide(strText.c_str());
+        return ::DrawTextW(m_hDC, wstrText.c_str(), (int)wstrText.size(), lpRect, nFormat);
     }
     BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
 
@@ -181,14 +190,17 @@ public:
 class CFont : public CGdiObject
 {
 public:
+    // lpszFacename (or NULL) is an interface text in code page 936: a Chinese face name
+    // reaches the font mapper intact whatever the system's code page.
     BOOL CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientation, int nWeight,
                     BYTE bItalic, BYTE bUnderline, BYTE cStrikeOut, BYTE nCharSet,
                     BYTE nOutPrecision, BYTE nClipPrecision, BYTE nQuality,
                     BYTE nPitchAndFamily, LPCSTR lpszFacename)
     {
-        return Attach(::CreateFontA(nHeight, nWidth, nEscapement, nOrientation, nWeight, bItalic,
+        std::wstring wstrFacename = QZ_InterfaceTextToWide(lpszFacename);
+        return Attach(::CreateFontW(nHeight, nWidth, nEscapement, nOrientation, nWeight, bItalic,
                                     bUnderline, cStrikeOut, nCharSet, nOutPrecision, nClipPrecision,
-                                    nQuality, nPitchAndFamily, lpszFacename));
+                                    nQuality, nPitchAndFamily, lpszFacename ? wstrFacename.c_str() : NULL));
     }
     BOOL CreateFontIndirect(const LOGFONTA* pLogFont) { return Attach(::CreateFontIndirectA(pLogFont)); }
     operator HFONT() const { return (HFONT)m_hObject; }

@@ -98,6 +98,8 @@ protected:
 // A C++ object bound to one platform window. The binding is made in SubclassWindow and
 // cleared in one place, the static window procedure, when the window is gone. Messages
 // go through the object's message map and otherwise to the window's previous procedure.
+// The windows are Unicode windows (created, subclassed and served with the wide
+// functions), so their texts never pass through the system's ANSI code page.
 class CWnd : public CCmdTarget
 {
 public:
@@ -126,7 +128,9 @@ public:
     // Centres the window over its owner, or without a visible owner over the work area
     // of its monitor.
     void CenterWindow();
-    void SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
+    // Window texts are interface texts in code page 936 (base/wide_text.h), set and read
+    // through the wide functions, so no system code page comes between.
+    void SetWindowText(LPCSTR lpszString);
     void GetWindowText(CString& rString) const;
     void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
     void Invalidate(BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, NULL, bErase); }
@@ -138,7 +142,7 @@ public:
     static CWnd* GetFocus() { return FromHandle(::GetFocus()); }
     LRESULT SendMessage(UINT nMessage, WPARAM wParam = 0, LPARAM lParam = 0)
     {
-        return ::SendMessageA(m_hWnd, nMessage, wParam, lParam);
+        return ::SendMessageW(m_hWnd, nMessage, wParam, lParam);
     }
     HICON SetIcon(HICON hIcon, BOOL bBigIcon)
     {
@@ -146,10 +150,8 @@ public:
     }
     int SetWindowRgn(HRGN hRgn, BOOL bRedraw) { return ::SetWindowRgn(m_hWnd, hRgn, bRedraw); }
     BOOL SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }
-    int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = NULL, UINT nType = MB_OK)
-    {
-        return ::MessageBoxA(m_hWnd, lpszText, lpszCaption, nType);
-    }
+    // The text and caption are interface texts in code page 936.
+    int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = NULL, UINT nType = MB_OK);
 
     HWND m_hWnd;
 
@@ -169,7 +171,7 @@ protected:
     void OnDestroy() { Default(); }
 
     // Creates a child control of the platform class lpszClass (WS_CHILD is added to
-    // dwStyle) and binds it.
+    // dwStyle), with the interface text lpszText, and binds it.
     BOOL CreateControl(LPCSTR lpszClass, LPCSTR lpszText, DWORD dwStyle, const RECT& rect,
                        CWnd* pParentWnd, UINT nID);
 

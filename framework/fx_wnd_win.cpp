@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/wide_text.h"
 #include "framework/fx_app.h"
 
 namespace
@@ -33,7 +34,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
     if (!::SetPropA(hWnd, s_cszBindingProperty, (HANDLE)this))
         return FALSE;
     m_hWnd = hWnd;
-    m_pfnSuper = (WNDPROC)::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)&CWnd::StaticWndProc);
+    m_pfnSuper = (WNDPROC)::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, (LONG_PTR)&CWnd::StaticWndProc);
     return TRUE;
 }
 
@@ -41,7 +42,7 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hWnd, UINT nMessage, WPARAM wParam, LP
 {
     CWnd* pWnd = FromHandle(hWnd);
     if (!pWnd)
-        return ::DefWindowProcA(hWnd, nMessage, wParam, lParam);
+        return ::DefWindowProcW(hWnd, nMessage, wParam, lParam);
 
     MSG Message = {};
     Message.hwnd = hWnd;
@@ -59,8 +60,8 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hWnd, UINT nMessage, WPARAM wParam, LP
     // back. The object itself outlives its window.
     if (nMessage == WM_NCDESTROY && FromHandle(hWnd) == pWnd)
     {
-        if (pWnd->m_pfnSuper && (WNDPROC)::GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == &CWnd::StaticWndProc)
-            ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)pWnd->m_pfnSuper);
+        if (pWnd->m_pfnSuper && (WNDPROC)::GetWindowLongPtrW(hWnd, GWLP_WNDPROC) == &CWnd::StaticWndProc)
+            ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, (LONG_PTR)pWnd->m_pfnSuper);
         ::RemovePropA(hWnd, s_cszBindingProperty);
         pWnd->m_pfnSuper = NULL;
         pWnd->m_hWnd = NULL;
@@ -96,8 +97,8 @@ LRESULT CWnd::WindowProc(UINT nMessage, WPARAM wParam, LPARAM lParam)
 LRESULT CWnd::DefWindowProc(UINT nMessage, WPARAM wParam, LPARAM lParam)
 {
     if (m_pfnSuper)
-        return ::CallWindowProcA(m_pfnSuper, m_hWnd, nMessage, wParam, lParam);
-    return ::DefWindowProcA(m_hWnd, nMessage, wParam, lParam);
+        return ::CallWindowProcW(m_pfnSuper, m_hWnd, nMessage, wParam, lParam);
+    return ::DefWindowProcW(m_hWnd, nMessage, wParam, lParam);
 }
 
 LRESULT CWnd::Default()
@@ -145,19 +146,41 @@ void CWnd::CenterWindow()
     ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void CWnd::SetWindowText(LPCSTR lpszString)
+{
+    ::SetWindowTextW(m_hWnd, QZ_InterfaceTextToWide(lpszString).c_str());
+}
+
+// The text back in code page 936; a character that page cannot hold reads as "?".
 void CWnd::GetWindowText(CString& rString) const
 {
-    std::string strText((size_t)::GetWindowTextLengthA(m_hWnd) + 1, '\0');
-    int nLength = ::GetWindowTextA(m_hWnd, &strText[0], (int)strText.size());
-    strText.resize(nLength > 0 ? (size_t)nLength : 0);
+    std::wstring wstrText((size_t)::GetWindowTextLengthW(m_hWnd) + 1, L'\0');
+    int nLength = ::GetWindowTextW(m_hWnd, &wstrText[0], (int)wstrText.size());
+    std::string strText;
+    if (nLength > 0)
+    {
+        int nBytes = ::WideCharToMultiByte(QZ_INTERFACE_CODE_PAGE, 0, wstrText.c_str(), nLength, NULL, 0, NULL, NULL);
+        strText.resize(nBytes > 0 ? (size_t)nBytes : 0);
+        if (nBytes > 0)
+            ::WideCharToMultiByte(QZ_INTERFACE_CODE_PAGE, 0, wstrText.c_str(), nLength, &strText[0], nBytes, NULL,
+                                  NULL);
+    }
     rString = strText.c_str();
+}
+
+int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
+{
+    std::wstring wstrText = QZ_InterfaceTextToWide(lpszText);
+    std::wstring wstrCaption = QZ_InterfaceTextToWide(lpszCaption);
+    return ::MessageBoxW(m_hWnd, wstrText.c_str(), lpszCaption ? wstrCaption.c_str() : NULL, nType);
 }
 
 BOOL CWnd::CreateControl(LPCSTR lpszClass, LPCSTR lpszText, DWORD dwStyle, const RECT& rect,
                          CWnd* pParentWnd, UINT nID)
 {
-    HWND hWnd = ::CreateWindowExA(0, lpszClass, lpszText, dwStyle | WS_CHILD, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top,
+    HWND hWnd = ::CreateWindowExW(0, QZ_InterfaceTextToWide(lpszClass).c_str(),
+                                  QZ_InterfaceTextToWide(lpszText).c_str(), dwStyle | WS_CHILD, rect.left,
+                                  rect.top, rect.right - rect.left, rect.bottom - rect.top,
                                   pParentWnd ? pParentWnd->m_hWnd : NULL, (HMENU)(UINT_PTR)nID,
                                   AfxGetResourceHandle(), NULL);
     if (!hWnd)

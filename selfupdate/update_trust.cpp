@@ -101,7 +101,7 @@ QZ_UpdateTrust::QZ_UpdateTrust(const QZ_UpdateKeyTable* pKeys) : m_pKeys(pKeys),
     m_szFileSHA256[0] = '\0';
 }
 
-int QZ_UpdateTrust::IsSigned() const
+int QZ_UpdateTrust::CarriesKeys() const
 {
     return QZ_UpdateKeyCount(m_pKeys) > 0;
 }
@@ -109,13 +109,7 @@ int QZ_UpdateTrust::IsSigned() const
 unsigned int QZ_UpdateTrust::FileSizeCap(unsigned int uLimit) const
 {
     // A signed size above the program's own limit still ends the download at that limit.
-    if (IsSigned() && m_uFileSize && (m_uFileSize < uLimit || uLimit == 0))
+    if (CarriesKeys() && m_uFileSize && (m_uFileSize < uLimit || uLimit == 0))
         return m_uFileSize;
     return uLimit;
-}
-
-int QZ_IsSameFile(const QZ_FileIdentity& Left, const QZ_FileIdentity& Right)
-{
-    return Left.ulVolumeSerialNumber == Right.ulVolumeSerialNumber && Left.ulIndexHigh == Right.ulIndexHigh &&
-           Left.ulIndexLow == Right.ulIndexLow;
 }

@@ -63,7 +63,7 @@ public:
     explicit QZ_UpdateTrust(const QZ_UpdateKeyTable* pKeys);
 
     // 1 when the program carries a key: the index must then be signed.
-    int IsSigned() const;
+    int CarriesKeys() const;
     // The size cap of the file's download: the signed size once CheckIndex has passed
     // in a signed program, else uLimit.
     unsigned int FileSizeCap(unsigned int uLimit) const;
@@ -92,21 +92,5 @@ private:
     unsigned int m_uFileSize;
     char m_szFileSHA256[2 * QZ_SHA256_SIZE + 16];
 };
-
-// A file's identity on this machine: its volume's serial number and its index there,
-// which a rename keeps and another file under the same name does not have.
-struct QZ_FileIdentity
-{
-    unsigned long ulVolumeSerialNumber;
-    unsigned long ulIndexHigh;
-    unsigned long ulIndexLow;
-};
-
-int QZ_IsSameFile(const QZ_FileIdentity& Left, const QZ_FileIdentity& Right);
-
-// The identity of the file held open as hFile, or of the file cszFileName names now.
-// Returns 1, or 0 after a check line and a line with the platform's error.
-int QZ_GetFileIdentity(void* hFile, QZ_FileIdentity* pIdentity);
-int QZ_GetNamedFileIdentity(const char* cszFileName, QZ_FileIdentity* pIdentity);
 
 #endif  // QZ_SELFUPDATE_UPDATE_TRUST_H

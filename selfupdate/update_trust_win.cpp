@@ -52,7 +52,7 @@ int QZ_UpdateTrust::CheckIndex(const char* cszIndexFileName, const char* cszVers
     unsigned char abyKeyIds[QZ_UPDATE_KEY_SLOTS][QZ_UPDATE_KEY_ID_SIZE];
     std::string strSignedText;
 
-    if (!IsSigned())
+    if (!CarriesKeys())
         return 1;
 
     nRetCode = QZ_ReadUpdateIndexValue(QZ_UPDATE_KEY_FILE_SHA256, m_szFileSHA256, _countof(m_szFileSHA256),
@@ -110,7 +110,7 @@ int QZ_UpdateTrust::CheckFile(void* hFile, const char* cszFileName, const QZ_Ver
     QZ_VersionNumber FileVersion;
 
     *pnRemoveFile = 0;
-    if (IsSigned())
+    if (CarriesKeys())
     {
         nRetCode = ::GetFileSizeEx((HANDLE)hFile, &FileSize);
         QZLOG_PROCESS_ERROR(nRetCode && "GetFileSizeEx()");
@@ -164,51 +164,5 @@ int QZ_UpdateTrust::_CheckKeyContinuity(void* hFile, int* pnRemoveFile)
 
     nResult = 1;
 Exit0:
-    return nResult;
-}
-
-int QZ_GetFileIdentity(void* hFile, QZ_FileIdentity* pIdentity)
-{
-    int nResult = 0;
-    int nRetCode = 0;
-    BY_HANDLE_FILE_INFORMATION Information;
-
-    nRetCode = ::GetFileInformationByHandle((HANDLE)hFile, &Information);
-    QZLOG_PROCESS_ERROR(nRetCode && "GetFileInformationByHandle()");
-
-    pIdentity->ulVolumeSerialNumber = Information.dwVolumeSerialNumber;
-    pIdentity->ulIndexHigh = Information.nFileIndexHigh;
-    pIdentity->ulIndexLow = Information.nFileIndexLow;
-
-    nResult = 1;
-Exit0:
-    if (!nResult)
-        QZ_WriteLog(LOG_LEVEL_DEBUG, "Failed to read the identity of a file, Error code : %d.", (int)::GetLastError());
-    return nResult;
-}
-
-int QZ_GetNamedFileIdentity(const char* cszFileName, QZ_FileIdentity* pIdentity)
-{
-    int nResult = 0;
-    int nRetCode = 0;
-    HANDLE hFile = INVALID_HANDLE_VALUE;
-
-    // No access asked for: whatever sharing the file's other openers chose lets this open.
-    hFile = ::CreateFileA(cszFileName, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, NULL);
-    if (hFile == INVALID_HANDLE_VALUE)
-        QZ_WriteLog(LOG_LEVEL_DEBUG, "Failed to open `%s`, Error code : %d.", cszFileName, (int)::GetLastError());
-    QZLOG_PROCESS_ERROR(hFile != INVALID_HANDLE_VALUE && "CreateFile()");
-
-    nRetCode = QZ_GetFileIdentity(hFile, pIdentity);
-    QZ_PROCESS_ERROR(nRetCode);
-
-    nResult = 1;
-Exit0:
-    if (hFile != INVALID_HANDLE_VALUE)
-    {
-        ::CloseHandle(hFile);
-        hFile = INVALID_HANDLE_VALUE;
-    }
     return nResult;
 }

@@ -24,8 +24,9 @@ qz_wine_env() {
     export WINEPREFIX="$QZ_WINEPREFIX"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
-    # Wine takes its ANSI code page from the locale: zh_CN.UTF-8 gives code page 936.
-    export LC_ALL=zh_CN.UTF-8
+    # Wine takes its ANSI code page from the locale, at each program's start:
+    # zh_CN.UTF-8 gives code page 936; QZ_WINE_LOCALE picks another (C.UTF-8 gives 1252).
+    export LC_ALL=${QZ_WINE_LOCALE:-zh_CN.UTF-8}
     export WINEARCH=win64
     mkdir -p "$(dirname "$QZ_WINEPREFIX")"
 }

@@ -27,8 +27,8 @@ private:
     int _CreateFont();
 
     CString m_strText;
-    // The default interface font's face at its pixel height at 96 DPI; made at the first
-    // paint (one try: without it the stock font serves).
+    // The window's text font (ui/text_font.h) at the clue text's pixel height; made at
+    // the first paint (one try: without it the stock font serves).
     CFont m_Font;
     BOOL m_bFontTried;
 

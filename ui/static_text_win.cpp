@@ -1,14 +1,7 @@
 #include "ui/static_text.h"
 
 #include "base/log.h"
-
-namespace
-{
-
-// The DPI at which the window's pictures and texts were made.
-const int QZ_DESIGN_DPI = 96;
-
-}  // namespace
+#include "ui/text_font.h"
 
 BEGIN_MESSAGE_MAP(QZ_StaticText, CStatic)
     ON_WM_PAINT()
@@ -41,37 +34,22 @@ void QZ_StaticText::SetText(const char* cszText)
     ::RedrawWindow(hParent, &rcControl, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-// The stock default interface font grows with the DPI that the system shows the
-// process (Wine, or Windows with XP-style scaling), while the window around the text is
-// drawn in pixels: m_Font is that font scaled back to its height at 96 DPI, so at 96 DPI
-// it is the stock font itself.
+// The window's text face and character set at a height in pixels: the same text under
+// every system code page, and the size it has at 96 DPI at any DPI, like the window
+// around it.
 int QZ_StaticText::_CreateFont()
 {
     int nResult = 0;
     int nRetCode = 0;
-    LOGFONTA Face = {};
-    HDC hScreenDC = NULL;
-    int nDpi = 0;
 
-    nRetCode = ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(Face), &Face);
-    QZLOG_PROCESS_ERROR(nRetCode && "GetObject(DEFAULT_GUI_FONT)");
-
-    hScreenDC = ::GetDC(NULL);
-    QZLOG_PROCESS_ERROR(hScreenDC && "GetDC()");
-    nDpi = ::GetDeviceCaps(hScreenDC, LOGPIXELSY);
-    QZLOG_PROCESS_ERROR(nDpi > 0 && "GetDeviceCaps(LOGPIXELSY)");
-
-    Face.lfHeight = ::MulDiv(Face.lfHeight, QZ_DESIGN_DPI, nDpi);
-    Face.lfWidth = ::MulDiv(Face.lfWidth, QZ_DESIGN_DPI, nDpi);
-    nRetCode = m_Font.CreateFontIndirect(&Face);
-    QZLOG_PROCESS_ERROR(nRetCode && "CreateFontIndirect()");
+    nRetCode = m_Font.CreateFont(QZ_CLUE_FONT_HEIGHT, 0, 0, 0, FW_NORMAL, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0, 0,
+                                 QZ_TEXT_FONT_FACE);
+    QZLOG_PROCESS_ERROR(nRetCode && "CreateFont()");
 
     nResult = 1;
 Exit0:
     if (!nResult)
         QZ_WriteLog(LOG_LEVEL_DEBUG, "Failed to make the text font, Error code: %d.", (int)GetLastError());
-    if (hScreenDC)
-        ::ReleaseDC(NULL, hScreenDC);
     return nResult;
 }
 

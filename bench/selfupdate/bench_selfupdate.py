@@ -6,6 +6,9 @@ Times, inside the program (so Wine's process start-up does not count):
     and cleans up;
   - one full update to a launcher padded to SIZE bytes: index, download, MD5 check,
     swap and clean-up;
+  - the trial start alone: the installed launcher starting the published one with
+    --self-test and waiting for it, as every update does before its swap, reported as
+    its share of the full update's time;
 and beside them, in the same rounds, the bare WinINet program fetching the same files
 (the index; the index and then the launcher file), and curl on the host for context.
 Reports the best and the median time of each, and ours against the bare fetch.
@@ -119,6 +122,21 @@ class Bench:
         shutil.rmtree(folder)
         return float(match.group(2))
 
+    def trial_start(self):
+        """Seconds of one trial start of the published launcher, inside the installed one."""
+        folder = tempfile.mkdtemp(prefix="trial-", dir=self.work)
+        program = os.path.join(folder, "ArdunLauncher.exe")
+        with open(program, "wb") as f:
+            f.write(self.installed)
+        with open(os.path.join(folder, "ArdunLauncher.exe.new"), "wb") as f:
+            f.write(self.published)
+        code, output = self._wine(program, "--trial-start", "ArdunLauncher.exe.new", cwd=folder)
+        match = re.search(r"trialstart result=1 seconds=([\d.]+)", output)
+        if code != 0 or not match:
+            sys.exit("FAILED: the trial start ended with code %d: %s" % (code, output.strip()))
+        shutil.rmtree(folder)
+        return float(match.group(1))
+
     def bare(self, name, size):
         """Seconds of the bare WinINet program fetching one file."""
         target = os.path.join(self.work, "bare.bin")
@@ -147,7 +165,8 @@ class Bench:
         self.bare("index.txt", index_size)
         self.bare(self.file_name, len(self.published))
 
-        times = {key: [] for key in ("check", "check_bare", "check_curl", "update", "update_bare", "update_curl")}
+        times = {key: [] for key in ("check", "check_bare", "check_curl", "update", "update_bare", "update_curl",
+                                     "trial")}
         ratios = {"check": [], "update": []}
         mib = len(self.published) / 1048576.0
         print("== %d rounds: up-to-date check, and full update to a %.1f MiB launcher" % (self.args.rounds, mib))
@@ -158,6 +177,7 @@ class Bench:
                 if ours_first:
                     check = self.ours(False)
                     update = self.ours(True)
+                    trial = self.trial_start()
                 else:
                     self.serve_index(self.current_index)
                     check_bare = self.bare("index.txt", current_size)
@@ -166,7 +186,8 @@ class Bench:
                     update_bare = self.bare("index.txt", index_size) + self.bare(self.file_name, len(self.published))
                     update_curl = self.curl("index.txt") + self.curl(self.file_name)
             for key, value in (("check", check), ("check_bare", check_bare), ("check_curl", check_curl),
-                               ("update", update), ("update_bare", update_bare), ("update_curl", update_curl)):
+                               ("update", update), ("update_bare", update_bare), ("update_curl", update_curl),
+                               ("trial", trial)):
                 times[key].append(value)
             ratios["check"].append(check / check_bare)
             ratios["update"].append(update / update_bare)
@@ -188,6 +209,7 @@ class Bench:
             ("full update, %.1f MiB (ours)" % mib, "update"),
             ("  bare WinINet fetch of index + file", "update_bare"),
             ("  curl fetch of index + file (host)", "update_curl"),
+            ("  of which the trial start (ours)", "trial"),
         ]
         for label, key in rows:
             print("   %-40s %8.1f ms  %8.1f ms" % (label, best[key] * 1e3, median[key] * 1e3))
@@ -195,6 +217,8 @@ class Bench:
               % (best["check"] / best["check_bare"], statistics.median(ratios["check"])))
         print("   full update / bare fetches             %8.2f     %8.2f  (best times; median of per-round ratios)"
               % (best["update"] / best["update_bare"], statistics.median(ratios["update"])))
+        print("   trial start / full update              %8.2f     %8.2f  (best times; median times)"
+              % (best["trial"] / best["update"], median["trial"] / median["update"]))
 
 
 def main():

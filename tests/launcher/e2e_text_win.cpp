@@ -3,9 +3,8 @@
 //   qz_e2e_text.exe BACKGROUND.ppm OUTPUT-PREFIX HEX [HEX ...]
 // BACKGROUND.ppm (binary PPM) is the picture beneath the text. For the i-th HEX (the
 // text's bytes in the ANSI code page, in hexadecimal) the helper draws the text over
-// the picture - the default interface font, transparent background, the button-text
-// colour, word breaks from the top-left corner - and writes OUTPUT-PREFIX<i>.ppm. Run at
-// 96 DPI, where the clue text's font is the default interface font itself.
+// the picture - the clue text's font (ui/text_font.h), transparent background, the
+// button-text colour, word breaks from the top-left corner - and writes OUTPUT-PREFIX<i>.ppm.
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/qz_hex_text.h"
+#include "ui/text_font.h"
 
 namespace
 {
@@ -64,8 +64,10 @@ bool DrawOne(const std::vector<unsigned char>& Background, int nWidth, int nHeig
     HDC hDC = ::CreateCompatibleDC(hScreenDC);
     HBITMAP hBitmap = ::CreateDIBSection(hScreenDC, &Info, DIB_RGB_COLORS, &pvBits, NULL, 0);
     ::ReleaseDC(NULL, hScreenDC);
+    HFONT hFont = ::CreateFontA(QZ_CLUE_FONT_HEIGHT, 0, 0, 0, FW_NORMAL, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0, 0,
+                                QZ_TEXT_FONT_FACE);
     bool bOk = false;
-    if (hDC && hBitmap && pvBits)
+    if (hDC && hBitmap && pvBits && hFont)
     {
         unsigned char* pbyBits = (unsigned char*)pvBits;
         for (int i = 0; i < nWidth * nHeight; ++i)
@@ -76,7 +78,7 @@ bool DrawOne(const std::vector<unsigned char>& Background, int nWidth, int nHeig
             pbyBits[i * 4 + 3] = 0;
         }
         HGDIOBJ hOldBitmap = ::SelectObject(hDC, hBitmap);
-        ::SelectObject(hDC, ::GetStockObject(DEFAULT_GUI_FONT));
+        ::SelectObject(hDC, hFont);
         ::SetBkMode(hDC, TRANSPARENT);
         ::SetTextColor(hDC, ::GetSysColor(COLOR_BTNTEXT));
         RECT rcText = { 0, 0, nWidth, nHeight };
@@ -90,6 +92,7 @@ bool DrawOne(const std::vector<unsigned char>& Background, int nWidth, int nHeig
         ::DeleteObject(hBitmap);
     if (hDC)
         ::DeleteDC(hDC);
+    ::DeleteObject(hFont);
     return bOk;
 }
 

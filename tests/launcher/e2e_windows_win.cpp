@@ -8,6 +8,7 @@
 //                                                            in its thread, the focus)
 //   screen dpi=N bits=N                                       (the DPI and colour depth
 //                                                            that programs are shown)
+//   codepage acp=N                                            (the ANSI code page)
 #include <windows.h>
 
 #include <cstdio>
@@ -82,5 +83,6 @@ int main()
         return 1;
     printf("screen dpi=%d bits=%d\n", ::GetDeviceCaps(hScreenDC, LOGPIXELSY), ::GetDeviceCaps(hScreenDC, BITSPIXEL));
     ::ReleaseDC(NULL, hScreenDC);
+    printf("codepage acp=%u\n", ::GetACP());
     return 0;
 }

@@ -67,6 +67,13 @@ CORNER_CUTS = (4, 2, 1, 1)
 # the button picture untouched.
 BUTTON_PLAIN_COLUMNS = (range(0, 40), range(144, 183))
 
+# Folder names code page 1252, and 936, cannot spell.
+CHINESE_FOLDER = "游戏 客户端"
+KOREAN_FOLDER = "게임"
+# Wine's code page 1252. Each program takes it from its locale, so the prefix is shared
+# (its locale and font settings follow the code page of the program last started).
+CP1252_LOCALE = "C.UTF-8"
+
 UPDATER = "clientpatch.exe"
 SETUP = "ClientSetup.exe"
 INDEX_PATH = "/ardunlauncher/index.txt"
@@ -397,7 +404,7 @@ class ClientFolder:
                 record = os.path.join(self.path, "bin", folder, program + ".record.txt")
                 if not os.path.exists(record):
                     continue
-                with open(record, encoding="gbk") as f:
+                with open(record, encoding="utf-8") as f:
                     for block in f.read().replace("\r\n", "\n").split("\n\n"):
                         if block.strip():
                             fields = dict(line.split("=", 1) for line in block.split("\n") if "=" in line)
@@ -420,10 +427,10 @@ class ClientFolder:
         return current
 
     def log_lines(self):
-        """(level, message) of every line of the launcher's logs."""
+        """(level, message) of every line of the launcher's logs, which are UTF-8."""
         lines = []
         for path in sorted(glob.glob(os.path.join(self.path, "Logs", "**", "*.log"), recursive=True)):
-            with open(path, encoding="gbk", errors="replace") as f:
+            with open(path, encoding="utf-8") as f:
                 for line in f.read().splitlines():
                     match = LOG_LINE.match(line)
                     check(match, "log line of an unexpected form: %r" % line)
@@ -885,6 +892,43 @@ class LauncherTest(unittest.TestCase):
             xvfb.terminate()
             xvfb.wait()
 
+    def test_code_pages_and_folder_names(self):
+        """Under 1252, and 936, in a folder that code page cannot spell: the window as under 936, a click
+        starts the experience updater, the log is in that folder, the self-update swaps."""
+        pictures, _ = self.baseline()
+        failures = []
+        for locale, code_page, name in ((CP1252_LOCALE, 1252, CHINESE_FOLDER), ("zh_CN.UTF-8", 936, KOREAN_FOLDER)):
+            wine = Wine(QZ_WINE_LOCALE=locale)
+            try:
+                check("codepage acp=%d" % code_page in wine.run(self.args.windows_helper), "another code page")
+                self.server.configure(index_present=True)
+                subprocess.run([sys.executable, os.path.join(self.args.source_dir, "tools", "publish_update.py"),
+                                self.args.next_launcher, os.path.join(self.server.root, "ardunlauncher"),
+                                "--allow-unsigned"], check=True, stdout=subprocess.DEVNULL)
+                client = self.folder(os.path.join(locale, name), official=True, experience=True)
+                process = self.start(client, wine=wine)
+                window = self.wait_window()
+                geometry = self.wait_settled(window)
+                x, y = geometry[:2]
+                for what, (px, py), _ in LOOKS:
+                    self.display.move(x + px, y + py)
+                    same = wait_for(lambda: self.shot(geometry).data == pictures[what].data, 5, 0.1)
+                    print("    saved %s" % self.save(geometry, "cp%d_%s" % (code_page, what)))
+                    check(same, "%s: %d pixels differ" % (what, self.shot(geometry).differences(pictures[what])))
+                self.display.click(x + EXPERIENCE_BUTTON[0] + 91, y + EXPERIENCE_BUTTON[1] + 16)
+                self.wait_exit(process)
+                client.check_start("zhcn_exp", UPDATER)
+                lines = client.log_lines()
+                check([l for l, _ in lines] == ["INFO"] and BUILD_LINE.match(lines[0][1]), "the log: %s" % lines)
+                with open(client.launcher, "rb") as f, open(self.args.next_launcher, "rb") as g:
+                    check(f.read() == g.read(), "the launcher was not replaced by the published one")
+            except CaseFailure as failure:
+                failures.append("code page %d in %s: %s" % (code_page, name, failure))
+            finally:
+                self._clean_up()
+                wine.close()
+        check(not failures, "\n".join(failures))
+
     def _close_without_choice(self, name, close, hold_seconds=0):
         """Both folders and a failing self-update (no index): only the launcher's own
         window ever shows; `close` ends it without starting anything. With
@@ -1076,15 +1120,15 @@ class DefinitionOrderLoader(unittest.TestLoader):
 def main():
     global ARGS
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    for name in ("launcher", "launcher-without-148", "standin", "start-helper", "windows-helper", "text-helper",
-                 "source-dir", "build-dir", "version"):
+    for name in ("launcher", "launcher-without-148", "next-launcher", "standin", "start-helper", "windows-helper",
+                 "text-helper", "source-dir", "build-dir", "version"):
         parser.add_argument("--" + name, required=True)
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--only", help="comma-separated case names (default: all)")
     parser.add_argument("--keep", action="store_true", help="keep the temporary client folders")
     ARGS, rest = parser.parse_known_args()
-    for name in ("launcher", "launcher_without_148", "standin", "start_helper", "windows_helper", "text_helper",
-                 "source_dir", "build_dir"):
+    for name in ("launcher", "launcher_without_148", "next_launcher", "standin", "start_helper", "windows_helper",
+                 "text_helper", "source_dir", "build_dir"):
         setattr(ARGS, name, os.path.abspath(getattr(ARGS, name)))
     names = []
     for name in ARGS.only.split(",") if ARGS.only else ():

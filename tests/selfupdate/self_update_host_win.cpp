@@ -11,9 +11,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/launcher_dialog.h"
 #include "base/log.h"
+#include "base/program_path.h"
+#include "base/wide_text.h"
 #include "selfupdate/trial_start.h"
 #include "selfupdate/worker_thread.h"
 #include "tests/support/qz_test_clock.h"
@@ -47,18 +50,25 @@ int main(int argc, char** argv)
 #endif
         return QZ_RunLauncherSelfTest();
     }
-    char szFolder[MAX_PATH];
-    DWORD dwLength = GetModuleFileNameA(NULL, szFolder, sizeof(szFolder));
-    char* pchLastSlash = (dwLength > 0 && dwLength < sizeof(szFolder)) ? strrchr(szFolder, '\\') : NULL;
-    if (!pchLastSlash)
+    // The benchmark's measure of the trial start alone: "--trial-start <program>".
+    if (argc == 3 && strcmp(argv[1], "--trial-start") == 0)
+    {
+        double dTrialStart = QZ_Seconds();
+        int nTrialResult = QZ_TrialStart(argv[2], ".\\", QZ_TRIAL_START_MAX_WAIT);
+        printf("trialstart result=%d seconds=%.6f\n", nTrialResult, QZ_Seconds() - dTrialStart);
+        return nTrialResult ? 0 : QZ_HOST_EXIT_BROKEN;
+    }
+    char szProgram[QZ_UTF8_PATH_SIZE];
+    std::string strFolder;
+    int nLength = QZ_GetProgramPath(szProgram, sizeof(szProgram));
+    if (nLength <= 0 || nLength >= (int)sizeof(szProgram) || !QZ_GetPathFolder(szProgram, &strFolder))
     {
         fprintf(stderr, "self-update host: cannot find its own folder\n");
         return QZ_HOST_EXIT_BROKEN;
     }
-    pchLastSlash[1] = '\0';
-    if (!SetCurrentDirectoryA(szFolder))
+    if (!SetCurrentDirectoryW(QZ_Utf8ToWide(strFolder.c_str()).c_str()))
     {
-        fprintf(stderr, "self-update host: cannot change to %s (error %lu)\n", szFolder, GetLastError());
+        fprintf(stderr, "self-update host: cannot change to %s (error %lu)\n", strFolder.c_str(), GetLastError());
         return QZ_HOST_EXIT_BROKEN;
     }
 
@@ -70,7 +80,7 @@ int main(int argc, char** argv)
     LogSettings.nMaxLinesPerFile = 100000;
     if (!QZ_OpenLog(&LogSettings))
     {
-        fprintf(stderr, "self-update host: cannot open the log in %sLogs\n", szFolder);
+        fprintf(stderr, "self-update host: cannot open the log in %sLogs\n", strFolder.c_str());
         return QZ_HOST_EXIT_BROKEN;
     }
 

@@ -5,10 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/system_library.h"
 #include "base/update_signature.h"
 #include "selfupdate/update_index.h"
+#include "selfupdate/update_trust.h"
+#include "tests/support/qz_captured_log.h"
 #include "signature_vectors.h"
 
 namespace
@@ -147,4 +150,30 @@ TEST(SystemLibrary, PlantedCopyBesideTheProgramIsIgnored)
 
     EXPECT_TRUE(QZ_LoadSystemLibrary("") == NULL);
     EXPECT_TRUE(QZ_LoadSystemLibrary(std::string(MAX_PATH, 'a').c_str()) == NULL);
+}
+
+// A keyed launcher reads each signed value of the index into a buffer of its own size;
+// a longer value is refused by its length, never read cut short (a FileSize of 35
+// digits would otherwise be read as its first 31).
+TEST(UpdateTrust, AnOverLongIndexValueIsRefusedNotCutShort)
+{
+    QZ_UpdateKeyTable Keys;
+    memset(&Keys, 0, sizeof(Keys));
+    Keys.abyCount[0] = 1;
+    memset(Keys.abyKeys[0], 0x11, sizeof(Keys.abyKeys[0]));
+    const std::string strIndex = WriteTempFile(std::string("[SelfUpdate]\r\nFileSHA256=") + std::string(64, 'a') +
+                                               "\r\nSignature=" + std::string(128, 'b') + "\r\nFileSize=" +
+                                               std::string(34, '0') + "1\r\nKeyId=0011223344556677\r\n");
+    QZ_CapturedLog Log;
+
+    QZ_UpdateTrust Trust(&Keys);
+    EXPECT_EQ(0, Trust.CheckIndex(strIndex.c_str(), "1.0.0.3", "ArdunLauncher_1.0.0.3.exe",
+                                  "0123456789abcdef0123456789abcdef"));
+    EXPECT_EQ(1000u, Trust.FileSizeCap(1000u)) << "no size may be taken from a refused index";
+    std::vector<QZ_CapturedLogLine> Lines = Log.Lines();
+    ASSERT_EQ(1u, Lines.size());
+    EXPECT_NE(std::string::npos, Lines[0].strMessage.find("QZLOG_PROCESS_ERROR(nRetCode < _countof(szFileSize)) at line"))
+        << Lines[0].strMessage;
+    EXPECT_NE(std::string::npos, Lines[0].strMessage.find("in QZ_UpdateTrust::CheckIndex")) << Lines[0].strMessage;
+    remove(strIndex.c_str());
 }

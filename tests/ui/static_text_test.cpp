@@ -6,6 +6,7 @@
 
 #include "tests/ui/ui_test_host.h"
 #include "ui/static_text.h"
+#include "ui/text_font.h"
 
 namespace
 {
@@ -72,8 +73,11 @@ protected:
 
     int LineHeight()
     {
+        CFont Font;
+        Font.CreateFont(QZ_CLUE_FONT_HEIGHT, 0, 0, 0, FW_NORMAL, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0, 0,
+                        QZ_TEXT_FONT_FACE);
         HDC hDC = ::GetDC(m_Text.m_hWnd);
-        HGDIOBJ hOld = ::SelectObject(hDC, ::GetStockObject(DEFAULT_GUI_FONT));
+        HGDIOBJ hOld = ::SelectObject(hDC, Font.GetSafeHandle());
         TEXTMETRICA Metrics = {};
         ::GetTextMetricsA(hDC, &Metrics);
         ::SelectObject(hDC, hOld);
