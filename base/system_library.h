@@ -19,6 +19,24 @@ HMODULE QZ_LoadSystemLibrary(const char* cszFileName);
 // Returns 1 when the search is restricted; 0 after a check line with the last error.
 int QZ_RestrictLibrarySearch();
 
+// Loads cszLibrary from the system folder (QZ_LoadSystemLibrary) and resolves each of
+// the nCount names into the matching slot of ppfnFunctions. Returns 1 when every one is
+// there; else 0, with every slot NULL and the library freed.
+int QZ_LoadSystemFunctions(const char* cszLibrary, const char* const* ppszNames, void** ppfnFunctions, int nCount);
+
+// The functions a caller uses from one system library: a struct of function pointers
+// (TFunctions) and their names in the same order, loaded once, by the first caller
+// (others wait for it), and kept for the rest of the process. NULL when the library or
+// one of the functions is missing; every later call answers the same.
+template <typename TFunctions, int N>
+TFunctions* QZ_GetSystemFunctions(const char* cszLibrary, const char* const (&apszNames)[N])
+{
+    static_assert(sizeof(TFunctions) == N * sizeof(void*), "one name for each function of the table");
+    static TFunctions s_Functions;
+    static const int s_nLoaded = QZ_LoadSystemFunctions(cszLibrary, apszNames, (void**)&s_Functions, N);
+    return s_nLoaded ? &s_Functions : NULL;
+}
+
 // Looks up a function of a loaded library and stores it, cast to the caller's type, in
 // rpfnFunction. Returns 0 (and stores NULL) when the library has no such function.
 template <typename T>

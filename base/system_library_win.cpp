@@ -43,6 +43,29 @@ HMODULE QZ_LoadSystemLibrary(const char* cszFileName)
     return ::LoadLibraryExA(szPath, NULL, dwFlags);
 }
 
+int QZ_LoadSystemFunctions(const char* cszLibrary, const char* const* ppszNames, void** ppfnFunctions, int nCount)
+{
+    HMODULE hModule = QZ_LoadSystemLibrary(cszLibrary);
+    int nFound = 0;
+
+    for (int i = 0; i < nCount; ++i)
+        ppfnFunctions[i] = NULL;
+    if (!hModule)
+        return 0;
+    for (nFound = 0; nFound < nCount; ++nFound)
+    {
+        ppfnFunctions[nFound] = reinterpret_cast<void*>(::GetProcAddress(hModule, ppszNames[nFound]));
+        if (!ppfnFunctions[nFound])
+            break;
+    }
+    if (nFound == nCount)
+        return 1;
+    for (int i = 0; i < nCount; ++i)
+        ppfnFunctions[i] = NULL;
+    ::FreeLibrary(hModule);
+    return 0;
+}
+
 int QZ_RestrictLibrarySearch()
 {
     int nResult = 0;

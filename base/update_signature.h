@@ -19,7 +19,7 @@ class QZ_ByteSource;
 
 // The SHA-256 of every byte of a source (QZ_SHA256_SIZE bytes into pbyDigest), computed
 // with the platform's CNG. Returns 1, or 0 after a check line naming what failed.
-int QZ_MakeSHA256(QZ_ByteSource* pSource, unsigned char* pbyDigest);
+int QZ_MakeSHA256Digest(QZ_ByteSource* pSource, unsigned char* pbyDigest);
 
 // The SHA-256 of a file, named or held open, as 64 lower-case hexadecimal digits
 // (szOutput holds at least 65 bytes). Returns 1, or 0 with an empty output.

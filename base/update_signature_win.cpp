@@ -26,34 +26,9 @@ typedef NTSTATUS (WINAPI* QZ_PFN_IMPORT_KEY_PAIR)(BCRYPT_ALG_HANDLE, BCRYPT_KEY_
 typedef NTSTATUS (WINAPI* QZ_PFN_VERIFY_SIGNATURE)(BCRYPT_KEY_HANDLE, VOID*, PUCHAR, ULONG, PUCHAR, ULONG, ULONG);
 typedef NTSTATUS (WINAPI* QZ_PFN_DESTROY_KEY)(BCRYPT_KEY_HANDLE);
 
-// The CNG entry points this file uses, resolved from one loaded bcrypt.dll.
-class QZ_CngLibrary
+// The CNG entry points this file uses, from bcrypt.dll of the system folder.
+struct QZ_CngLibrary
 {
-public:
-    QZ_CngLibrary() { memset(this, 0, sizeof(*this)); }
-    ~QZ_CngLibrary()
-    {
-        if (m_hModule)
-            ::FreeLibrary(m_hModule);
-    }
-
-    int Load()
-    {
-        m_hModule = QZ_LoadSystemLibrary("bcrypt.dll");
-        if (!m_hModule)
-            return 0;
-        return QZ_ResolveFunction(m_hModule, "BCryptOpenAlgorithmProvider", m_pfnOpenAlgorithm) &&
-               QZ_ResolveFunction(m_hModule, "BCryptCloseAlgorithmProvider", m_pfnCloseAlgorithm) &&
-               QZ_ResolveFunction(m_hModule, "BCryptCreateHash", m_pfnCreateHash) &&
-               QZ_ResolveFunction(m_hModule, "BCryptHashData", m_pfnHashData) &&
-               QZ_ResolveFunction(m_hModule, "BCryptFinishHash", m_pfnFinishHash) &&
-               QZ_ResolveFunction(m_hModule, "BCryptDestroyHash", m_pfnDestroyHash) &&
-               QZ_ResolveFunction(m_hModule, "BCryptImportKeyPair", m_pfnImportKeyPair) &&
-               QZ_ResolveFunction(m_hModule, "BCryptVerifySignature", m_pfnVerifySignature) &&
-               QZ_ResolveFunction(m_hModule, "BCryptDestroyKey", m_pfnDestroyKey);
-    }
-
-    HMODULE m_hModule;
     QZ_PFN_OPEN_ALGORITHM m_pfnOpenAlgorithm;
     QZ_PFN_CLOSE_ALGORITHM m_pfnCloseAlgorithm;
     QZ_PFN_CREATE_HASH m_pfnCreateHash;
@@ -64,6 +39,16 @@ public:
     QZ_PFN_VERIFY_SIGNATURE m_pfnVerifySignature;
     QZ_PFN_DESTROY_KEY m_pfnDestroyKey;
 };
+
+QZ_CngLibrary* GetCng()
+{
+    static const char* const s_apszNames[] = {
+        "BCryptOpenAlgorithmProvider", "BCryptCloseAlgorithmProvider", "BCryptCreateHash",
+        "BCryptHashData", "BCryptFinishHash", "BCryptDestroyHash", "BCryptImportKeyPair",
+        "BCryptVerifySignature", "BCryptDestroyKey",
+    };
+    return QZ_GetSystemFunctions<QZ_CngLibrary>("bcrypt.dll", s_apszNames);
+}
 
 // A SHA-256 computation, fed in pieces.
 class QZ_Sha256
@@ -112,19 +97,18 @@ private:
 
 }  // namespace
 
-int QZ_MakeSHA256(QZ_ByteSource* pSource, unsigned char* pbyDigest)
+int QZ_MakeSHA256Digest(QZ_ByteSource* pSource, unsigned char* pbyDigest)
 {
     int nResult = 0;
     int nRetCode = 0;
-    QZ_CngLibrary Cng;
-    QZ_Sha256 Sha256(&Cng);
+    QZ_CngLibrary* pCng = GetCng();
+    QZ_Sha256 Sha256(pCng);
     QZ_Sha256Sink Sink(&Sha256);
 
     QZLOG_PROCESS_ERROR(pSource);
     QZLOG_PROCESS_ERROR(pbyDigest);
 
-    nRetCode = Cng.Load();
-    QZLOG_PROCESS_ERROR(nRetCode && "LoadLibrary(bcrypt.dll)");
+    QZLOG_PROCESS_ERROR(pCng && "LoadLibrary(bcrypt.dll)");
 
     nRetCode = Sha256.Start();
     QZLOG_PROCESS_ERROR(nRetCode && "BCryptCreateHash()");
@@ -149,7 +133,7 @@ int QZ_MakeFileSHA256(char* szOutput, QZ_ByteSource* pSource)
     QZLOG_PROCESS_ERROR(szOutput);
     szOutput[0] = '\0';
 
-    nRetCode = QZ_MakeSHA256(pSource, abyDigest);
+    nRetCode = QZ_MakeSHA256Digest(pSource, abyDigest);
     QZ_PROCESS_ERROR(nRetCode);
 
     QZ_WriteHexBytes(abyDigest, sizeof(abyDigest), szOutput);
@@ -180,8 +164,8 @@ int QZ_VerifyUpdateSignature(const unsigned char* pbyPublicKey, const char* cszS
     int nResult = 0;
     int nRetCode = 0;
     NTSTATUS nStatus = 0;
-    QZ_CngLibrary Cng;
-    QZ_Sha256 Sha256(&Cng);
+    QZ_CngLibrary* pCng = GetCng();
+    QZ_Sha256 Sha256(pCng);
     BCRYPT_ALG_HANDLE hAlgorithm = NULL;
     BCRYPT_KEY_HANDLE hKey = NULL;
     unsigned char abyKeyBlob[sizeof(BCRYPT_ECCKEY_BLOB) + QZ_UPDATE_PUBLIC_KEY_SIZE];
@@ -196,8 +180,7 @@ int QZ_VerifyUpdateSignature(const unsigned char* pbyPublicKey, const char* cszS
     nRetCode = QZ_ParseHexBytes(cszSignatureHex, abySignature, sizeof(abySignature));
     QZ_PROCESS_ERROR(nRetCode);
 
-    nRetCode = Cng.Load();
-    QZLOG_PROCESS_ERROR(nRetCode && "LoadLibrary(bcrypt.dll)");
+    QZLOG_PROCESS_ERROR(pCng && "LoadLibrary(bcrypt.dll)");
 
     nRetCode = Sha256.Start();
     QZLOG_PROCESS_ERROR(nRetCode && "BCryptCreateHash()");
@@ -206,17 +189,17 @@ int QZ_VerifyUpdateSignature(const unsigned char* pbyPublicKey, const char* cszS
     nRetCode = Sha256.Finish(abyDigest);
     QZLOG_PROCESS_ERROR(nRetCode && "BCryptFinishHash()");
 
-    nStatus = Cng.m_pfnOpenAlgorithm(&hAlgorithm, BCRYPT_ECDSA_P256_ALGORITHM, NULL, 0);
+    nStatus = pCng->m_pfnOpenAlgorithm(&hAlgorithm, BCRYPT_ECDSA_P256_ALGORITHM, NULL, 0);
     QZLOG_PROCESS_ERROR(BCRYPT_SUCCESS(nStatus) && "BCryptOpenAlgorithmProvider()");
 
     pKeyHeader->dwMagic = BCRYPT_ECDSA_PUBLIC_P256_MAGIC;
     pKeyHeader->cbKey = QZ_UPDATE_PUBLIC_KEY_SIZE / 2;
     memcpy(abyKeyBlob + sizeof(BCRYPT_ECCKEY_BLOB), pbyPublicKey, QZ_UPDATE_PUBLIC_KEY_SIZE);
-    nStatus = Cng.m_pfnImportKeyPair(hAlgorithm, NULL, BCRYPT_ECCPUBLIC_BLOB, &hKey, abyKeyBlob,
+    nStatus = pCng->m_pfnImportKeyPair(hAlgorithm, NULL, BCRYPT_ECCPUBLIC_BLOB, &hKey, abyKeyBlob,
                                      sizeof(abyKeyBlob), 0);
     QZLOG_PROCESS_ERROR(BCRYPT_SUCCESS(nStatus) && "BCryptImportKeyPair()");
 
-    nStatus = Cng.m_pfnVerifySignature(hKey, NULL, abyDigest, sizeof(abyDigest), abySignature,
+    nStatus = pCng->m_pfnVerifySignature(hKey, NULL, abyDigest, sizeof(abyDigest), abySignature,
                                        sizeof(abySignature), 0);
     QZ_PROCESS_ERROR(BCRYPT_SUCCESS(nStatus));
 
@@ -224,12 +207,12 @@ int QZ_VerifyUpdateSignature(const unsigned char* pbyPublicKey, const char* cszS
 Exit0:
     if (hKey)
     {
-        Cng.m_pfnDestroyKey(hKey);
+        pCng->m_pfnDestroyKey(hKey);
         hKey = NULL;
     }
     if (hAlgorithm)
     {
-        Cng.m_pfnCloseAlgorithm(hAlgorithm, 0);
+        pCng->m_pfnCloseAlgorithm(hAlgorithm, 0);
         hAlgorithm = NULL;
     }
     return nResult;

@@ -25,28 +25,11 @@ struct QZ_VersionFunctions
     decltype(&VerQueryValueW) pfnVerQueryValueW;
 };
 
-QZ_VersionFunctions* LoadVersionFunctions()
-{
-    static QZ_VersionFunctions s_Functions;
-    HMODULE hModule = QZ_LoadSystemLibrary("version.dll");
-
-    if (!hModule)
-        return NULL;
-    if (!QZ_ResolveFunction(hModule, "GetFileVersionInfoSizeW", s_Functions.pfnGetFileVersionInfoSizeW) ||
-        !QZ_ResolveFunction(hModule, "GetFileVersionInfoW", s_Functions.pfnGetFileVersionInfoW) ||
-        !QZ_ResolveFunction(hModule, "VerQueryValueW", s_Functions.pfnVerQueryValueW))
-    {
-        ::FreeLibrary(hModule);
-        return NULL;
-    }
-    return &s_Functions;
-}
-
 // Loaded once, by the first caller; the library stays loaded.
 QZ_VersionFunctions* GetVersionFunctions()
 {
-    static QZ_VersionFunctions* s_pFunctions = LoadVersionFunctions();
-    return s_pFunctions;
+    static const char* const s_apszNames[] = { "GetFileVersionInfoSizeW", "GetFileVersionInfoW", "VerQueryValueW" };
+    return QZ_GetSystemFunctions<QZ_VersionFunctions>("version.dll", s_apszNames);
 }
 
 }  // namespace

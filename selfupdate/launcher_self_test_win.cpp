@@ -95,7 +95,7 @@ int HasCryptography()
 {
     unsigned char abyDigest[QZ_SHA256_SIZE];
     QZ_MemorySource Source("abc", 3);
-    return QZ_MakeSHA256(&Source, abyDigest);
+    return QZ_MakeSHA256Digest(&Source, abyDigest);
 }
 
 }  // namespace

@@ -207,17 +207,17 @@ int VerifyNewFile(QZ_SelfUpdateRun* pRun)
     int nResult = 0;
     int nRetCode = 0;
     char(&szMD5)[64] = pRun->szMD5;
-    char szFileMD5[QZ_MD5_TEXT_BUFFER_SIZE];
+    char szComputedMD5[QZ_MD5_TEXT_BUFFER_SIZE];
     DWORD dwLeft = 0;
 
-    static_assert(sizeof(szFileMD5) == sizeof(szMD5), "both digest buffers hold 64 characters");
+    static_assert(sizeof(szComputedMD5) == sizeof(szMD5), "both digest buffers hold 64 characters");
     {
         QZ_FileHandleSource VerifiedFile(pRun->hVerifiedFile);
-        nRetCode = MakeFileMD5(szFileMD5, &VerifiedFile);
+        nRetCode = MakeFileMD5(szComputedMD5, &VerifiedFile);
     }
     QZ_CHECK(nRetCode && "MakeFileMD5()");
 
-    nRetCode = QZ_CompareNoCaseASCII(szMD5, szFileMD5);
+    nRetCode = QZ_CompareNoCaseASCII(szMD5, szComputedMD5);
     QZ_CHECK(nRetCode == 0);
 
     nRetCode = pRun->Trust.CheckFile(pRun->hVerifiedFile, pRun->strNewFileName.c_str(), pRun->LastestVersion,

@@ -6,8 +6,8 @@
 #ifndef QZ_SELFUPDATE_UPDATE_SERVER_H
 #define QZ_SELFUPDATE_UPDATE_SERVER_H
 
-// The server's base ("http://" + a bare host) + "/ardunlauncher/": names are appended
-// to it directly.
+// The server's base ("http://host[:port]" or "https://host[:port]") +
+// "/ardunlauncher/": names are appended to it directly.
 extern const char g_cszUpdateBaseURL[];
 
 // The limits of the self-update's downloads: no download may go this long without

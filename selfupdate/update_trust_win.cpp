@@ -26,8 +26,8 @@ int MakeUpdateKeyIds(const QZ_UpdateKeyTable* pKeys, unsigned char abyKeyIds[][Q
     for (unsigned int uSlot = 0; uSlot < QZ_UpdateKeyCount(pKeys); ++uSlot)
     {
         QZ_MemorySource Source(pKeys->abyKeys[uSlot], sizeof(pKeys->abyKeys[uSlot]));
-        nRetCode = QZ_MakeSHA256(&Source, abyDigest);
-        QZLOG_PROCESS_ERROR(nRetCode && "QZ_MakeSHA256()");
+        nRetCode = QZ_MakeSHA256Digest(&Source, abyDigest);
+        QZLOG_PROCESS_ERROR(nRetCode && "QZ_MakeSHA256Digest()");
         memcpy(abyKeyIds[uSlot], abyDigest, QZ_UPDATE_KEY_ID_SIZE);
     }
 

@@ -26,8 +26,9 @@ public:
     int WaitAndClose();
 
 private:
-    // The thread's start routine; its exit code is always 0, whatever the routine returns.
-    static unsigned int QZ_THREAD_CALL _ThreadEntry(void* pvWrapper);
+    // The thread's start routine, given the wrapper that started it (its this);
+    // its exit code is always 0, whatever the routine returns.
+    static unsigned int QZ_THREAD_CALL _ThreadEntry(void* pvThis);
 
     void* m_hThread;  // the thread's handle, null when no thread is held
     QZ_WORKER_THREAD_FUNCTION m_pfnThreadFunction;

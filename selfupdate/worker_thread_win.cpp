@@ -38,9 +38,9 @@ int QZ_WorkerThread::WaitAndClose()
     return 1;
 }
 
-unsigned int QZ_THREAD_CALL QZ_WorkerThread::_ThreadEntry(void* pvWrapper)
+unsigned int QZ_THREAD_CALL QZ_WorkerThread::_ThreadEntry(void* pvThis)
 {
-    QZ_WorkerThread* pThis = static_cast<QZ_WorkerThread*>(pvWrapper);
+    QZ_WorkerThread* pThis = static_cast<QZ_WorkerThread*>(pvThis);
     pThis->m_pfnThreadFunction(pThis->m_pvThreadParam);
     return 0;
 }
