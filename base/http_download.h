@@ -21,11 +21,4 @@ struct QZ_DownloadLimits
 int QZ_HttpSyncDownloadFile(const char* cszFileURL, const char* cszFileName,
                             const QZ_DownloadLimits* pLimits = nullptr);
 
-// Opens the WinINet session the download uses (system proxy settings, our user agent,
-// synchronous) and sets its receive time-out. *phSession receives the session handle,
-// or NULL when it could not be opened; the result is that of setting the time-out
-// (0 also when there is no session). The caller closes the session. The handle is a
-// HINTERNET, kept as void* here so the header needs no Windows headers.
-int QZ_HttpOpenDownloadSession(void** phSession);
-
 #endif  // QZ_BASE_HTTP_DOWNLOAD_H

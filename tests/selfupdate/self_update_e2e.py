@@ -564,6 +564,25 @@ class Https(SelfUpdateTest):
         os.remove(cls.CA_FILE)
         subprocess.run(["update-ca-certificates", "--fresh"], stdout=subprocess.DEVNULL)
 
+    def setUp(self):
+        self.tls_server.clear()
+
+    def test_an_http_server_that_redirects_to_https_updates(self):
+        # A fleet moved to https:// behind a redirect: the launchers built for http:// follow it
+        # for the index and for the file (WinINet stops at such a redirect unless told).
+        self.serve(self.published_index)
+        for name in (INDEX, PUBLISHED_NAME):
+            self.server.alias("/ardunlauncher/" + name,
+                              "/redirect/301/https://localhost:%d/ardunlauncher/%s" % (ARGS.tls_port, name))
+        folder = self.make_folder()
+        run = self.start(folder)
+        self.assertResult(run, 1)
+        self.assertRequests(run, [INDEX, PUBLISHED_NAME])
+        self.assertEqual(["/ardunlauncher/" + INDEX, "/ardunlauncher/" + PUBLISHED_NAME], self.tls_server.paths(),
+                         run.describe())
+        self.assertMessages(run, [])
+        self.assertTrue(run.files()["ArdunLauncher.exe"] == self.published, run.describe())
+
     def test_an_update_over_https(self):
         self.serve(self.published_index)
         folder = tempfile.mkdtemp(prefix="https-", dir=self.work)
