@@ -49,8 +49,7 @@ const DWORD QZ_HTTP_STREAMING_BYTES = 4096;
 const DWORD QZ_HTTP_STREAMING_READ_LIMIT = 100;  // milliseconds
 
 // Check-and-bail in the steps of the download: their lines name the download.
-#define QZ_DOWNLOAD_CHECK(Condition) \
-    do { if (!(Condition)) { QZ_LogProcessError(#Condition, __LINE__, "QZ_HttpSyncDownloadFile"); goto Exit0; } } while (0)
+#define QZ_DOWNLOAD_CHECK(Condition) QZLOG_PROCESS_ERROR_AS(Condition, #Condition, "QZ_HttpSyncDownloadFile")
 
 // What the calling thread learns of the request.
 struct QZ_HttpRequestState
