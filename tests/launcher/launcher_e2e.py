@@ -970,7 +970,8 @@ class LauncherTest(unittest.TestCase):
             self.display.move(x + BACKGROUND_POINT[0], y + BACKGROUND_POINT[1])
             # A loaded machine may take a while to hand the focus over: keys sent before
             # would be lost, and the case would test nothing.
-            wait_for(lambda: self.display.focused() == window, 3, 0.1)
+            check(wait_for(lambda: self.display.focused() == window, 5, 0.1),
+                  "the keyboard focus never reached the window, so no key would be tested")
             time.sleep(0.2)
             self.display.key("Return")
             # Without a window manager Wine takes up to 2 s to take a closed window off

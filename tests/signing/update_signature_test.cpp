@@ -123,35 +123,6 @@ TEST(UpdateSignature, FileSha256MatchesKnownDigests)
     EXPECT_STREQ("", szDigest);
 }
 
-// The libraries loaded on first use (bcrypt here, WinINet and the common controls
-// elsewhere) come from the system folder only: a file of the same name planted beside
-// the program is never the one loaded.
-TEST(SystemLibrary, PlantedCopyBesideTheProgramIsIgnored)
-{
-    char szProgram[MAX_PATH] = "";
-    ASSERT_GT(::GetModuleFileNameA(NULL, szProgram, MAX_PATH), 0u);
-    std::string strPlanted = szProgram;
-    strPlanted = strPlanted.substr(0, strPlanted.find_last_of('\\') + 1) + "msimg32.dll";
-    FILE* fpPlanted = fopen(strPlanted.c_str(), "wb");
-    ASSERT_TRUE(fpPlanted != NULL);
-    fputs("not a library", fpPlanted);
-    fclose(fpPlanted);
-
-    HMODULE hModule = QZ_LoadSystemLibrary("msimg32.dll");
-    char szLoaded[MAX_PATH] = "";
-    if (hModule)
-        ::GetModuleFileNameA(hModule, szLoaded, MAX_PATH);
-    remove(strPlanted.c_str());
-
-    char szSystem[MAX_PATH] = "";
-    ASSERT_GT(::GetSystemDirectoryA(szSystem, MAX_PATH), 0u);
-    ASSERT_TRUE(hModule != NULL);
-    EXPECT_EQ(0, _strnicmp(szLoaded, szSystem, strlen(szSystem))) << szLoaded;
-
-    EXPECT_TRUE(QZ_LoadSystemLibrary("") == NULL);
-    EXPECT_TRUE(QZ_LoadSystemLibrary(std::string(MAX_PATH, 'a').c_str()) == NULL);
-}
-
 // A keyed launcher reads each signed value of the index into a buffer of its own size;
 // a longer value is refused by its length, never read cut short (a FileSize of 35
 // digits would otherwise be read as its first 31).
