@@ -48,14 +48,15 @@ def publication_urls(url):
 
 
 class _LauncherRedirects(urllib.request.HTTPRedirectHandler):
-    """Follows redirects as the launcher's WinINet requests do: never to another scheme."""
+    """Follows redirects as the launcher's requests do: within a scheme, and from http://
+    to https://, never from https:// to http://."""
 
     def __init__(self, followed):
         self.followed = followed
 
     def redirect_request(self, req, fp, code, msg, headers, newurl):
         old, new = urllib.parse.urlsplit(req.full_url).scheme, urllib.parse.urlsplit(newurl).scheme
-        if old.lower() != new.lower():
+        if old.lower() == "https" and new.lower() != "https":
             raise urllib.error.URLError("redirected to %s, and launchers do not follow a redirect from %s:// to "
                                         "%s://" % (newurl, old, new))
         self.followed.append(newurl)
