@@ -489,8 +489,9 @@ class Checks(PublishTest):
         md5 = hashlib.md5(self.program).hexdigest().encode()
         other_program = self.program[:-1] + bytes([self.program[-1] ^ 1])
         pe = struct.unpack_from("<I", self.program, 0x3C)[0]
+        directories = pe + 24 + (112 if struct.unpack_from("<H", self.program, pe + 24)[0] == 0x20B else 96)
         authenticode = bytearray(self.program + b"\0" * 8)
-        struct.pack_into("<II", authenticode, pe + 24 + 96 + 4 * 8, len(self.program), 8)
+        struct.pack_into("<II", authenticode, directories + 4 * 8, len(self.program), 8)
         unsigned = b"".join(line for line in index.splitlines(True)
                             if not line.startswith((b"FileSHA256", b"KeyId", b"Signature")))
         key = ("--public-key", PUBLIC_KEY)
