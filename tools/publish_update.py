@@ -241,10 +241,10 @@ def _check_keys(program, keys, sign_key, allow_unsigned, allow_test_keys, log):
     tests = update_signing.test_keys()
     found = [tests[key] for key in keys or () if key in tests]
     if found and not allow_test_keys:
-        raise Refused("%s carries the test key %s of %s, whose private half anyone can read there: launchers that "
-                      "install it could be given any program; build it with the operators' keys (--allow-test-keys "
-                      "is for the project's own tests)"
-                      % (program, ", ".join(found), update_signing.TEST_KEYS_FOLDER))
+        raise Refused("%s carries the repository's test key%s %s (%s), whose private halves anyone can read there: "
+                      "anyone could sign updates for the launchers that install it; build it with the operators' "
+                      "keys (--allow-test-keys is for the project's own tests)"
+                      % (program, "s" if len(found) > 1 else "", " and ".join(found), update_signing.TEST_KEYS_FOLDER))
 
 
 def _check_address(program, data, output_folder, existing, new_server, log):
@@ -320,8 +320,8 @@ def _signing_key(program, keys, sign_key, public_keys, allow_test_keys, log):
     own_id = update_signing.key_id(own)
     tests = update_signing.test_keys()
     if own in tests and not allow_test_keys:
-        raise Refused("the signing key %s is the test key %s of %s, whose private half anyone can read there: sign "
-                      "with the operators' key (--allow-test-keys is for the project's own tests)"
+        raise Refused("the signing key %s is the repository's test key %s (%s), whose private half anyone can read "
+                      "there: sign with the operators' key (--allow-test-keys is for the project's own tests)"
                       % (sign_key, tests[own], update_signing.TEST_KEYS_FOLDER))
     if keys and own not in keys:
         raise Refused("the signing key %s (key id %s) is not among the update keys of %s (%s): launchers "

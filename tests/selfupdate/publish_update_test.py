@@ -268,7 +268,7 @@ class Publishes(PublishTest):
         cases = {  # (program, options, index served before, message)
             "signed, without keys": (with_keys(ARGS.published), {}, None,
                                      "no update key \\(an unsigned build\\): a signed index"),
-            "test keys": (newer, {"allow_test_keys": False}, None, "carries the test key test_update_key.pub.pem"),
+            "test keys": (newer, {"allow_test_keys": False}, None, "carries the repository's test key test_update_key.pub.pem"),
             "another address": (elsewhere, {}, None, "fetches its updates from %s, but the launcher it replaces"
                                 % other_address[:-1].decode()),
             "older": (with_keys(ARGS.installed, PUBLIC_KEY), {}, None, "1.0.0.3, newer than 1.0.0.2: .*--force"),
