@@ -58,6 +58,12 @@ if [ ! -f "$launcher" ]; then
     echo "no launcher at $launcher"
     exit 1
 fi
+# The Python tools below need pefile and cryptography: a missing one is named once.
+if ! missing=$(python3 "$(dirname "$0")/publish_update.py" --help 2>&1 >/dev/null); then
+    echo "$missing"
+    echo "FAILED: cannot check the update keys of $launcher without those modules"
+    exit 1
+fi
 # What the launcher carries: its FileVersion, update address and keys.
 if description=$(python3 "$(dirname "$0")/publish_update.py" describe "$launcher" 2>&1); then
     echo "$description" | sed "s|^|$launcher: |"
