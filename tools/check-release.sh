@@ -6,21 +6,34 @@
 # update key, and no test update key (whoever has the test keys' private halves, which
 # lie in this repository, could sign updates for it).
 #   check-release.sh [--reproduce] [--signer-ca CA.pem] [BUILD]   (default BUILD: build/win32)
-# It also verifies the launcher's Authenticode signature when it has one (trusting the
-# system's roots, or CA.pem), and with --reproduce builds the commit twice to compare.
+# It prints the launcher's FileVersion, update address and update key ids, verifies its
+# Authenticode signature when it has one (trusting the system's roots, or CA.pem), and
+# with --reproduce builds the commit twice, with every QZ_* setting of BUILD's cache, to
+# compare.
 set -euo pipefail
 # The tools' own words are matched below: never in the translation of the caller's locale.
 export LC_ALL=C
+# The comment at the head of this file.
+usage() { awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; }
 reproduce=0
 signer_ca=""
 while [ $# -gt 0 ]; do
     case "$1" in
+    -h|--help) usage; exit 0 ;;
     --reproduce) reproduce=1; shift ;;
-    --signer-ca) signer_ca=${2:?--signer-ca needs a file}; shift 2 ;;
+    --signer-ca) [ $# -ge 2 ] || { echo "check-release: --signer-ca needs a file" >&2; exit 2; }
+                 signer_ca=$2; shift 2 ;;
+    --) shift; break ;;
+    -*) echo "check-release: unknown option $1" >&2; usage >&2; exit 2 ;;
     *) break ;;
     esac
 done
+[ $# -le 1 ] || { echo "check-release: one build folder at most" >&2; usage >&2; exit 2; }
 build=${1:-build/win32}
+if [ ! -d "$build" ]; then
+    echo "check-release: no build folder $build" >&2
+    exit 2
+fi
 allowed='^(kernel32|user32|gdi32|imm32|msvcrt|advapi32|shell32|ole32|shlwapi)\.dll$'
 status=0
 count=0
@@ -45,15 +58,33 @@ if [ ! -f "$launcher" ]; then
     echo "no launcher at $launcher"
     exit 1
 fi
+# The Python tools below need pefile and cryptography: a missing one is named once.
+if ! missing=$(python3 "$(dirname "$0")/publish_update.py" --help 2>&1 >/dev/null); then
+    echo "$missing"
+    echo "FAILED: cannot check the update keys of $launcher without those modules"
+    exit 1
+fi
+# What the launcher carries: its FileVersion, update address and keys.
+if description=$(python3 "$(dirname "$0")/publish_update.py" describe "$launcher" 2>&1); then
+    echo "$description" | sed "s|^|$launcher: |"
+else
+    echo "$description"
+    echo "FAILED: cannot read what $launcher carries"
+    status=1
+fi
 # A launcher without a key installs whatever its server, or whoever answers in its place, names.
-if ! key_ids=$(python3 "$(dirname "$0")/update_signing.py" key-ids "$launcher") || [ -z "$key_ids" ]; then
+if ! key_ids=$(python3 "$(dirname "$0")/update_signing.py" key-ids "$launcher" 2>&1); then
+    echo "$key_ids"
+    echo "FAILED: cannot read the update keys of $launcher"
+    status=1
+elif [ -z "$key_ids" ]; then
     echo "REFUSED: $launcher carries no update key: build the release with QZ_UPDATE_PUBLIC_KEY_FILE"
     status=1
 else
     echo "$launcher carries the update keys" $key_ids
 fi
 for key in "$(dirname "$0")"/../tests/signing/keys/*.pub.pem; do
-    hex=$(python3 "$(dirname "$0")/update_signing.py" public-key-hex "$key")
+    hex=$(python3 "$(dirname "$0")/update_signing.py" public-key-hex "$key") || { status=1; continue; }
     if python3 -c 'import sys; sys.exit(0 if bytes.fromhex(sys.argv[1]) in open(sys.argv[2], "rb").read() else 1)' \
         "$hex" "$launcher"; then
         echo "REFUSED: $launcher carries the test update key $(basename "$key"): build the release with the operators' key"
@@ -82,24 +113,52 @@ check_signature() {
             awk '!seen[$0]++' | sed 's/^[[:space:]]*/   /'
         return 0
     fi
-    echo "$output" | sed 's/^/   /'
-    echo "BAD SIGNATURE: the Authenticode signature of $launcher does not verify"
+    # osslsigncode's reason in one line: a file changed after signing, or a chain that
+    # does not lead to a trusted root (a private or throwaway certificate).
+    if echo "$output" | grep -q 'MISMATCH'; then
+        echo "BAD SIGNATURE: the Authenticode signature of $launcher does not verify: its digest does not match" \
+             "the file (changed after it was signed)"
+    elif reason=$(echo "$output" | grep -m1 -oE '(Verify error|Error): .*' | sed -E 's/^(Verify error|Error): //'); then
+        echo "BAD SIGNATURE: the Authenticode signature of $launcher does not verify: $reason: its certificate" \
+             "does not lead to a trusted root${signer_ca:+ or to $signer_ca}; for a private or throwaway" \
+             "certificate, give its CA with --signer-ca CA.pem"
+    else
+        echo "$output" | sed 's/^/   /'
+        echo "BAD SIGNATURE: the Authenticode signature of $launcher does not verify"
+    fi
     return 1
 }
 check_signature || status=1
 
 # Builds the commit twice, each in a fresh clone in its own scratch folder (of different
-# names and depths), with the update key of BUILD and the compilers called directly (no
-# compiler launcher such as ccache), and compares the unsigned launchers.
+# names and depths), with every QZ_* setting of BUILD's cache (version, address, keys,
+# limits) and the compilers called directly (no compiler launcher such as ccache), and
+# compares the unsigned launchers.
 reproduce_release() {
-    local root key backup_key commit started copy folder exe digest first=""
+    local root commit started copy folder exe digest first="" settings=() line name value
     root=$(cd "$(dirname "$0")/.." && pwd)
-    key=$(sed -n 's/^QZ_UPDATE_PUBLIC_KEY_FILE:FILEPATH=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
-    if [ -z "$key" ] || [ ! -f "$key" ]; then
+    if [ ! -f "$build/CMakeCache.txt" ]; then
+        echo "reproduce: $build has no CMakeCache.txt: there are no settings to build with"
+        return 1
+    fi
+    # NAME:TYPE=VALUE lines; the cache's internal entries are not settings.
+    while IFS= read -r line; do
+        name=${line%%:*}
+        value=${line#*=}
+        case "$line" in *:INTERNAL=*|*:STATIC=*) continue ;; esac
+        case "$line" in
+        *:FILEPATH=?*) if [ ! -f "$value" ]; then
+                           echo "reproduce: $name names $value, which is missing: cannot build as $build was"
+                           return 1
+                       fi ;;
+        esac
+        settings+=("-D$line")
+    done < <(grep -E '^QZ_[A-Za-z0-9_]*:[A-Z]+=' "$build/CMakeCache.txt")
+    if ! grep -qE '^QZ_UPDATE_PUBLIC_KEY_FILE:FILEPATH=.' "$build/CMakeCache.txt"; then
         echo "reproduce: $build/CMakeCache.txt names no update key file (QZ_UPDATE_PUBLIC_KEY_FILE)"
         return 1
     fi
-    backup_key=$(sed -n 's/^QZ_UPDATE_BACKUP_PUBLIC_KEY_FILE:FILEPATH=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
+    echo "reproduce: the settings of $build:" "${settings[@]#-D}"
     if ! commit=$(git -C "$root" rev-parse HEAD 2>/dev/null); then
         echo "reproduce: $root is no git checkout: there is no commit to build"
         return 1
@@ -116,8 +175,7 @@ reproduce_release() {
         git clone -q --shared --no-checkout "$root" "$folder"
         git -C "$folder" checkout -q --detach "$commit"
         if ! (cd "$folder" && env -u CMAKE_C_COMPILER_LAUNCHER -u CMAKE_CXX_COMPILER_LAUNCHER \
-                  cmake --preset win32 -DQZ_UPDATE_PUBLIC_KEY_FILE="$key" \
-                      ${backup_key:+-DQZ_UPDATE_BACKUP_PUBLIC_KEY_FILE="$backup_key"} &&
+                  cmake --preset win32 "${settings[@]}" &&
               cmake --build --preset win32 -j"$(nproc)" --target ArdunLauncher) >"$scratch/build.log" 2>&1; then
             tail -n 30 "$scratch/build.log"
             echo "reproduce: the build in $folder FAILED"

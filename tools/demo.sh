@@ -13,7 +13,12 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 
 USE_XVFB=0
-[ "${1:-}" = "--xvfb" ] && USE_XVFB=1
+case "${1:-}" in
+"") ;;
+--xvfb) USE_XVFB=1 ;;
+-h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
+*) echo "demo: unknown argument $1 (options: --xvfb, --help)" >&2; exit 2 ;;
+esac
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then USE_XVFB=1; fi
 
 bash tools/setup.sh

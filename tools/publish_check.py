@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """`publish_update.py check`: fetches a live publication as launchers do and makes the
-checks they make, one line each (OK, FAILED, or WARNING and NOTE, which check nothing);
+checks they make, one line each (OK, FAILED, or WARNING, NOTE and HINT, which check nothing);
 exits with 0 only when none failed."""
 
 import argparse
 import hashlib
 import http.client
 import ssl
+import struct
 import sys
 import time
 import urllib.error
@@ -47,14 +48,15 @@ def publication_urls(url):
 
 
 class _LauncherRedirects(urllib.request.HTTPRedirectHandler):
-    """Follows redirects as the launcher's WinINet requests do: never to another scheme."""
+    """Follows redirects as the launcher's requests do: within a scheme, and from http://
+    to https://, never from https:// to http://."""
 
     def __init__(self, followed):
         self.followed = followed
 
     def redirect_request(self, req, fp, code, msg, headers, newurl):
         old, new = urllib.parse.urlsplit(req.full_url).scheme, urllib.parse.urlsplit(newurl).scheme
-        if old.lower() != new.lower():
+        if old.lower() == "https" and new.lower() != "https":
             raise urllib.error.URLError("redirected to %s, and launchers do not follow a redirect from %s:// to "
                                         "%s://" % (newurl, old, new))
         self.followed.append(newurl)
@@ -164,6 +166,42 @@ def _check_text(report, index):
     return report.check(True, "bytes", "printable ASCII")
 
 
+def _check_lines(report, text):
+    """Checks that the index reads as it looks (update_signing.index_problems)."""
+    problems = update_signing.index_problems(text)
+    if not problems:
+        return report.check(True, "lines", "every section line is [name], every line of [SelfUpdate] key=value, "
+                                           "no key or section twice")
+    return report.check(False, "lines", "; ".join("line %d: %s" % problem for problem in problems[:3]) +
+                        ("; %d more" % (len(problems) - 3) if len(problems) > 3 else "") +
+                        ": the launcher would read the index otherwise than it looks")
+
+
+def authenticode_size(data):
+    """The size of the certificate table of the PE image `data` (0: none), from its
+    header's security directory; 0 for anything that is not a PE image."""
+    try:
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[:2] != b"MZ" or data[pe:pe + 4] != b"PE\0\0":
+            return 0
+        optional = pe + 24
+        magic = struct.unpack_from("<H", data, optional)[0]
+        directories = optional + (112 if magic == 0x20B else 96)
+        count = struct.unpack_from("<I", data, directories - 4)[0]
+        return struct.unpack_from("<I", data, directories + 4 * 8 + 4)[0] if count > 4 else 0
+    except struct.error:
+        return 0
+
+
+def _signing_hint(report, data, failed_before):
+    """After the file's checks: an Authenticode-signed file that differs from its index
+    was most likely signed after it was published."""
+    if report.failed > failed_before and authenticode_size(data):
+        report.note("file", "it carries an Authenticode signature and differs from the index: signed after "
+                            "publishing? publish the signed file (tools/publish_update.py), which writes its index "
+                            "anew", kind="HINT")
+
+
 def _check_signature(report, values, launcher_keys, allow_unsigned):
     """Checks the signature as launchers built with launcher_keys ({X || Y: file}) do,
     with the key KeyId names."""
@@ -205,6 +243,7 @@ def check_publication(report, url, launcher_keys, allow_unsigned, idle_seconds=I
     if index is None:
         return False
     _check_text(report, index)
+    _check_lines(report, index.decode("latin-1"))
     values = update_signing.read_index(index.decode("latin-1"))
     if not report.check(values is not None, "section", "[SelfUpdate]" if values is not None else "no [SelfUpdate]"):
         return False
@@ -230,6 +269,7 @@ def check_publication(report, url, launcher_keys, allow_unsigned, idle_seconds=I
     data = report.fetch("file", file_url, MAX_FILE_SIZE, FILE_SECONDS, idle_seconds)
     if data is None:
         return False
+    failed_before = report.failed
     if size_ok:
         report.check(len(data) == int(values["filesize"]), "FileSize",
                      "the file has %d bytes, FileSize says %s" % (len(data), values["filesize"]))
@@ -240,6 +280,7 @@ def check_publication(report, url, launcher_keys, allow_unsigned, idle_seconds=I
         report.digest("SHA-256", sha256, "FileSHA256", values["filesha256"])
     else:
         report.note("SHA-256", "the file's SHA-256 is %s" % sha256)
+    _signing_hint(report, data, failed_before)
     return report.failed == 0
 
 

@@ -6,22 +6,32 @@
 # Writes SIGNED (default: EXE itself, replaced once the signature is made). --timestamp
 # asks an RFC 3161 time-stamp server to countersign, so the signature stays valid after
 # the certificate expires. Sign before publishing (tools/publish_update.py): the update
-# index's digests must cover the signed file. An exe that already has a signature is refused.
+# index's digests must cover the signed file. An exe that already has a signature, and an
+# exe (or SIGNED) that an index.txt beside it names, published already, are refused.
 set -euo pipefail
-usage() { sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+# The comment at the head of this file.
+usage() { awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; }
+bad_usage() { [ -z "${1:-}" ] || echo "sign-release: $1" >&2; usage >&2; exit 2; }
 pkcs12="" cert="" key="" password_file="" timestamp=""
 while [ $# -gt 0 ]; do
     case "$1" in
-    --pkcs12) pkcs12=${2:?}; shift 2 ;;
-    --cert) cert=${2:?}; shift 2 ;;
-    --key) key=${2:?}; shift 2 ;;
-    --password-file) password_file=${2:?}; shift 2 ;;
-    --timestamp) timestamp=${2:?}; shift 2 ;;
-    -*) usage ;;
+    -h|--help) usage; exit 0 ;;
+    --pkcs12|--cert|--key|--password-file|--timestamp)
+        [ $# -ge 2 ] || bad_usage "$1 needs a value"
+        case "$1" in
+        --pkcs12) pkcs12=$2 ;;
+        --cert) cert=$2 ;;
+        --key) key=$2 ;;
+        --password-file) password_file=$2 ;;
+        --timestamp) timestamp=$2 ;;
+        esac
+        shift 2 ;;
+    --) shift; break ;;
+    -*) bad_usage "unknown option $1" ;;
     *) break ;;
     esac
 done
-[ $# -ge 1 ] && [ $# -le 2 ] || usage
+[ $# -ge 1 ] && [ $# -le 2 ] || bad_usage "give the exe, and optionally the signed file's name"
 exe=$1
 signed=${2:-$1}
 
@@ -41,6 +51,26 @@ if [ ! -f "$exe" ]; then
     echo "sign-release: no file $exe" >&2
     exit 1
 fi
+# A published file is covered by its index's size and digests: signing it, or writing the
+# signature over it, would leave every launcher refusing the publication.
+published_by() {  # prints the index.txt beside FILE that names it
+    local index
+    index=$(dirname "$1")/index.txt
+    [ -f "$index" ] || return 1
+    tr -d '\r' <"$index" | awk -v name="$(basename "$1")" -F= '
+        { key = $1; value = substr($0, length($1) + 2) }
+        { gsub(/^[ \t]+|[ \t]+$/, "", key); gsub(/^[ \t]+|[ \t]+$/, "", value) }
+        tolower(key) == "filename" && value == name { found = 1 }
+        END { exit !found }' || return 1
+    echo "$index"
+}
+for file in "$exe" "$signed"; do
+    if [ -f "$file" ] && index=$(published_by "$file"); then
+        echo "sign-release: REFUSED: $file is published: $index names it, and its size and digests cover the" \
+             "unsigned file; sign the build, then publish the signed file (tools/publish_update.py)" >&2
+        exit 1
+    fi
+done
 source "$(dirname "$0")/authenticode.sh"
 if ! bytes=$(qz_signature_bytes "$exe"); then
     echo "sign-release: $exe is not a PE image" >&2

@@ -7,6 +7,11 @@
 # Ends with each pass's totals. A machine that cannot run 32-bit code skips the 32-bit
 # pass and says so in the summary; that alone is no failure.
 set -euo pipefail
+case "${1:-}" in
+"") ;;
+-h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
+*) echo "test: unknown argument $1 (it takes none; --help)" >&2; exit 2 ;;
+esac
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 START=$(date +%s)
@@ -23,7 +28,10 @@ elif ! qz_have_wine32; then
 fi
 
 # The release build needs an update signing key and a backup key: throwaway ones here (the
-# test presets build MD5-only launchers, and say so with QZ_UPDATE_UNSIGNED).
+# test presets build MD5-only launchers, and say so with QZ_UPDATE_UNSIGNED). It has a
+# version and an address of its own, as an operator's release has, so that the release
+# checks (tools/test.d/release.sh) rebuild it from its settings, not from the defaults;
+# nothing runs this program.
 RELEASE_KEY=$(bash tools/throwaway-key.sh build/keys)
 RELEASE_BACKUP_KEY=$(bash tools/throwaway-key.sh build/keys update_backup_key)
 JOBS=$(nproc)
@@ -31,7 +39,8 @@ for preset in win32 win32-tests win64 native; do
     echo "== configure and build: $preset"
     if [ "$preset" = win32 ]; then
         cmake --preset "$preset" -DQZ_UPDATE_PUBLIC_KEY_FILE="$RELEASE_KEY" \
-              -DQZ_UPDATE_BACKUP_PUBLIC_KEY_FILE="$RELEASE_BACKUP_KEY" >/dev/null
+              -DQZ_UPDATE_BACKUP_PUBLIC_KEY_FILE="$RELEASE_BACKUP_KEY" -DQZ_FILE_VERSION=1.2.3.4 \
+              -DQZ_UPDATE_SERVER_ADDRESS=https://updates.example.test >/dev/null
     else
         cmake --preset "$preset" >/dev/null
     fi

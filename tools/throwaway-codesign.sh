@@ -5,7 +5,13 @@
 # certificate (tools/sign-release.sh).
 #   throwaway-codesign.sh DIR     prints the certificate's path
 set -euo pipefail
-dir=${1:?usage: throwaway-codesign.sh DIR}
+usage() { awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; }
+case "${1:-}" in
+-h|--help) usage; exit 0 ;;
+-*|"") [ -z "${1:-}" ] || echo "throwaway-codesign: unknown option $1" >&2; usage >&2; exit 2 ;;
+esac
+[ $# -eq 1 ] || { usage >&2; exit 2; }
+dir=$1
 mkdir -p "$dir"
 if [ ! -s "$dir/codesign_cert.pem" ]; then
     openssl req -x509 -newkey rsa:2048 -nodes -days 365 -keyout "$dir/codesign_key.pem" \

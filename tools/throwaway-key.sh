@@ -6,7 +6,13 @@
 # operators' own keys.
 #   throwaway-key.sh DIR [NAME]     prints the public key's path
 set -euo pipefail
-dir=${1:?usage: throwaway-key.sh DIR [NAME]}
+usage() { awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; }
+case "${1:-}" in
+-h|--help) usage; exit 0 ;;
+-*|"") [ -z "${1:-}" ] || echo "throwaway-key: unknown option $1" >&2; usage >&2; exit 2 ;;
+esac
+[ $# -le 2 ] || { usage >&2; exit 2; }
+dir=$1
 name=${2:-update_key}
 mkdir -p "$dir"
 if [ ! -s "$dir/$name.pub.pem" ]; then

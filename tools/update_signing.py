@@ -4,6 +4,7 @@ r || s in hexadecimal over the SHA-256 of signed_text) and the keys that make it
 raw X || Y of the curve point, as compiled into the launcher).
 
     update_signing.py public-key-hex KEY.pem    the key's X || Y in hexadecimal (for the build)
+    update_signing.py key-id KEY.pem            the key's id (as the index's KeyId names it)
     update_signing.py key-ids PROGRAM.exe       the ids of the update keys in a program, one a line
 """
 import getpass
@@ -61,6 +62,11 @@ INT32_MAX = 2147483647
 MAX_VERSION_TEXT = 255
 # The blanks the launcher's number reading skips before a number (C's isspace).
 C_SPACE = " \t\n\v\f\r"
+# The launcher's update address: "<base>/ardunlauncher/" with its NUL, in the program's data.
+ADDRESS_PATTERN = re.compile(rb"https?://[^\0]*/ardunlauncher/\0")
+# The repository's test keys, whose private halves are committed beside them.
+TEST_KEYS_FOLDER = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                                 "signing", "keys"))
 
 
 class ToolError(Exception):
@@ -73,26 +79,61 @@ def read_index(text):
     """The values of the index's [SelfUpdate] section as the launcher's profile reader
     returns them (keys by lower-case name), or None without that section. Section and
     key names match without regard to case; the first section and the first line of a
-    key count; blanks around names and values are dropped, and so are quotes that
-    enclose a whole value. `text` is the index decoded as Latin-1, byte for character."""
+    key count, a line without "=" being that key with an empty value; a section's name
+    ends at the line's last "]", and a "[" line without one is read as a key. Blanks
+    around names and values are dropped, and so are quotes that enclose a whole value.
+    `text` is the index decoded as Latin-1, byte for character."""
     values = None
     in_section = False
     for line in re.split(r"\r\n|\n|\r", text):
         line = line.strip(" \t")
-        if line.startswith("["):
+        end = line.rfind("]")
+        if line.startswith("[") and end > 0:
             if values is not None:
                 break
-            end = line.find("]")
-            in_section = (line[1:end] if end > 0 else line[1:]).strip(" \t").lower() == "selfupdate"
+            in_section = line[1:end].strip(" \t").lower() == "selfupdate"
             if in_section:
                 values = {}
-        elif in_section and "=" in line:
-            key, value = line.split("=", 1)
+        elif in_section and line:
+            key, value = line.split("=", 1) if "=" in line else (line, "")
             key, value = key.strip(" \t").lower(), value.strip(" \t")
             if len(value) >= 2 and value[0] in "'\"" and value[-1] == value[0]:
                 value = value[1:-1]
-            values.setdefault(key, value)
+            if key:
+                values.setdefault(key, value)
     return values
+
+
+def index_problems(text):
+    """What makes the index read otherwise than it looks, as (line number, problem):
+    a section line that is not exactly [name], a line of [SelfUpdate] that is neither
+    key=value, blank nor a ';' comment, and a key or a section given twice. `text` is
+    the index decoded as Latin-1."""
+    problems = []
+    sections = set()
+    keys = None
+    for number, line in enumerate(re.split(r"\r\n|\n|\r", text), 1):
+        line = line.strip(" \t")
+        if line.startswith("["):
+            match = re.fullmatch(r"\[([^\[\]\s](?:[^\[\]]*[^\[\]\s])?)\]", line)
+            if not match:
+                problems.append((number, "%r is not a section line [name]" % line))
+                continue
+            name = match.group(1).lower()
+            if name in sections:
+                problems.append((number, "section [%s] given again" % match.group(1)))
+            sections.add(name)
+            keys = {} if name == "selfupdate" else None
+        elif keys is not None and line and not line.startswith(";"):
+            key = line.split("=", 1)[0].strip(" \t")
+            if "=" not in line or not key:
+                problems.append((number, "%r is not key=value" % line))
+            elif key.lower() in keys:
+                problems.append((number, "%s given again (first on line %d; the launcher reads that one)"
+                                 % (key, keys[key.lower()])))
+            else:
+                keys[key.lower()] = number
+    return problems
 
 
 def _leading_number(piece):
@@ -156,6 +197,17 @@ def program_keys(data, path):
     return keys
 
 
+def program_address(data, path):
+    """The update folder's URL ("<base>/ardunlauncher/") compiled into the program whose
+    bytes are `data`; raises ToolError unless there is exactly one."""
+    found = ADDRESS_PATTERN.findall(data)
+    if len(found) != 1:
+        raise ToolError("cannot tell the update address of %s: it holds %s" % (
+            path, "no text http(s)://.../ardunlauncher/" if not found else "%d such texts (%s)" % (
+                len(found), ", ".join(sorted(set(a[:-1].decode("latin-1") for a in found))))))
+    return found[0][:-1].decode("latin-1")
+
+
 # --- keys and signatures ---------------------------------------------------------------
 
 def _check_p256(key, key_file):
@@ -176,37 +228,45 @@ def _read(key_file):
 
 
 def _passphrase(key_file):
+    """The passphrase of key_file and where it came from."""
     passphrase = os.environ.get(PASSPHRASE_VARIABLE)
-    if passphrase is None:
-        if not sys.stdin.isatty():
-            raise ToolError("%s is encrypted: set %s to its passphrase, or run the tool in a terminal to be asked "
-                            "for it" % (key_file, PASSPHRASE_VARIABLE))
-        passphrase = getpass.getpass("passphrase of %s: " % key_file)
-    return passphrase.encode("utf-8")
+    if passphrase == "":
+        raise ToolError("%s is encrypted, and %s is set but empty: set it to the key's passphrase, or unset it to "
+                        "be asked for it" % (key_file, PASSPHRASE_VARIABLE))
+    if passphrase is not None:
+        return passphrase.encode("utf-8"), PASSPHRASE_VARIABLE
+    if not sys.stdin.isatty():
+        raise ToolError("%s is encrypted: set %s to its passphrase, or run the tool in a terminal to be asked "
+                        "for it" % (key_file, PASSPHRASE_VARIABLE))
+    passphrase = getpass.getpass("passphrase of %s: " % key_file)
+    return passphrase.encode("utf-8"), "the terminal"
 
 
 def load_private_key(key_file):
     """The P-256 private key of a PEM file only its owner may read; an encrypted key is
     opened with the passphrase of PASSPHRASE_VARIABLE, or one asked for in the terminal."""
-    try:
-        mode = os.stat(key_file).st_mode
-    except OSError as error:
-        raise ToolError("%s: %s" % (key_file, error.strerror or error)) from error
+    data = _read(key_file)
+    if b"PRIVATE KEY-----" not in data:
+        if b"PUBLIC KEY-----" in data:
+            raise ToolError("%s is a public key: signing takes the private key, the file the public key was made "
+                            "from (update_key.pem, not update_key.pub.pem)" % key_file)
+        raise ToolError("%s: not a PEM private key" % key_file)
+    mode = os.stat(key_file).st_mode
     if os.name == "posix" and mode & (stat.S_IRWXG | stat.S_IRWXO):
         raise ToolError("%s is open to other users (mode %03o): a private key must be readable by its owner "
                         "only; run `chmod 600 %s`" % (key_file, stat.S_IMODE(mode), key_file))
-    data = _read(key_file)
-    if b"PRIVATE KEY-----" not in data:
-        raise ToolError("%s: not a PEM private key" % key_file)
+    origin = None
     try:
         try:
             key = serialization.load_pem_private_key(data, password=None)
         except TypeError:  # encrypted
-            key = serialization.load_pem_private_key(data, password=_passphrase(key_file))
+            passphrase, origin = _passphrase(key_file)
+            key = serialization.load_pem_private_key(data, password=passphrase)
     except TypeError as error:
         raise ToolError("%s: %s" % (key_file, error)) from error
     except (ValueError, UnsupportedAlgorithm) as error:
-        raise ToolError("%s: not a readable PEM key, or a wrong passphrase (%s)" % (key_file, error)) from error
+        raise ToolError("%s: not a readable PEM key, or a wrong passphrase%s (%s)" % (
+            key_file, " from " + origin if origin else "", error)) from error
     return _check_p256(key, key_file)
 
 
@@ -225,6 +285,16 @@ def public_key_bytes(key):
     if isinstance(key, ec.EllipticCurvePrivateKey):
         key = key.public_key()
     return key.public_bytes(serialization.Encoding.X962, serialization.PublicFormat.UncompressedPoint)[1:]
+
+
+def test_keys():
+    """{X || Y: file name} of the repository's test keys (tests/signing/keys/*.pub.pem)."""
+    keys = {}
+    names = sorted(os.listdir(TEST_KEYS_FOLDER)) if os.path.isdir(TEST_KEYS_FOLDER) else []
+    for name in names:
+        if name.endswith(".pub.pem"):
+            keys[public_key_bytes(os.path.join(TEST_KEYS_FOLDER, name))] = name
+    return keys
 
 
 def sign(private_key, data):
@@ -255,12 +325,17 @@ def der_signature(raw):
 
 
 def main(argv):
-    if len(argv) != 3 or argv[1] not in ("public-key-hex", "key-ids"):
-        print(__doc__, file=sys.stderr)
+    if len(argv) == 2 and argv[1] in ("-h", "--help"):
+        print(__doc__.strip())
+        return 0
+    if len(argv) != 3 or argv[1] not in ("public-key-hex", "key-id", "key-ids"):
+        print(__doc__.strip(), file=sys.stderr)
         return 2
     try:
         if argv[1] == "public-key-hex":
             print(public_key_bytes(argv[2]).hex())
+        elif argv[1] == "key-id":
+            print(key_id(public_key_bytes(argv[2])))
         else:
             with open(argv[2], "rb") as f:
                 for key in program_keys(f.read(), argv[2]) or ():

@@ -69,16 +69,17 @@ class Bench:
         os.makedirs(os.path.dirname(source))
         with open(source, "wb") as f:
             f.write(self.published)
-        # The benchmark's published stand-in carries no update key: the tool publishes it
-        # only when allowed by name. A signing key is used from a copy only its owner may
-        # read, as the tool wants.
+        # The self-update benchmark's published stand-in carries no update key: the tool
+        # publishes it, with an unsigned index, only when allowed by name. The signing
+        # benchmark's carries the test key, which signs its index: a copy of that key
+        # only its owner may read, as the tool wants, used as the project's tests use it.
         options = ["--allow-unsigned"]
         sign_key = getattr(self.args, "sign_key", None)
         if sign_key:
             key_copy = os.path.join(self.work, os.path.basename(sign_key))
             shutil.copy(sign_key, key_copy)
             os.chmod(key_copy, 0o600)
-            options += ["--sign-key", key_copy]
+            options = ["--sign-key", key_copy, "--allow-test-keys"]
         subprocess.run([sys.executable, PUBLISH, source, self.www] + options, check=True, stdout=subprocess.DEVNULL)
         with open(os.path.join(self.www, "index.txt")) as f:
             self.update_index = f.read()

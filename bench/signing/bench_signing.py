@@ -4,8 +4,9 @@
 In the same rounds, under Wine, times inside the programs (Wine's start-up excluded):
 the self-update of the stand-in launcher built without a key and of the same launcher
 built with the test signing key, each for an up-to-date check and for a full update
-to a launcher of SIZE bytes, against one index signed by tools/publish_update.py (a
-build without a key ignores the two extra keys). Reports what the signature check
+to a launcher of SIZE bytes (the stand-in built with the test key, as version 1.0.0.3),
+against one index signed by tools/publish_update.py (a build without a key ignores the
+two extra keys). Reports what the signature check
 adds: nothing on an up-to-date start (it runs only once an update is due), and on an
 update the added time as a ratio to the whole update.
 

@@ -5,11 +5,11 @@
 #   QZ_BENCH_ROUNDS=N, QZ_BENCH_LAUNCHER_SIZE=BYTES as for bench/selfupdate.
 set -euo pipefail
 source "$(dirname "$0")/../common.sh"
-qz_bench_build "${1:-build/win64}" qz_bench_selfupdate_1002 qz_bench_selfupdate_signed_1002 qz_bench_selfupdate_1003 \
-    qz_bench_http_bare qz_wine_anchor
+qz_bench_build "${1:-build/win64}" qz_bench_selfupdate_1002 qz_bench_selfupdate_signed_1002 \
+    qz_bench_selfupdate_signed_1003 qz_bench_http_bare qz_wine_anchor
 UNSIGNED=$(qz_bench_exe qz_bench_selfupdate_1002)
 SIGNED=$(qz_bench_exe qz_bench_selfupdate_signed_1002)
-PUBLISHED=$(qz_bench_exe qz_bench_selfupdate_1003)
+PUBLISHED=$(qz_bench_exe qz_bench_selfupdate_signed_1003)
 BARE=$(qz_bench_exe qz_bench_http_bare)
 QZ_WINE_ANCHOR=$(qz_bench_exe qz_wine_anchor)
 export QZ_WINE_ANCHOR

@@ -14,6 +14,7 @@ import configparser
 import hashlib
 import importlib.util
 import os
+import pathlib
 import shutil
 import struct
 import subprocess
@@ -132,6 +133,7 @@ class PublishTest(unittest.TestCase):
     def publish(self, program, out="served", **kw):
         messages = []
         kw.setdefault("allow_unsigned", True)
+        kw.setdefault("allow_test_keys", True)
         result = publish_update.publish(program, os.path.join(self.folder, out), log=messages.append, **kw)
         return result, messages
 
@@ -193,7 +195,7 @@ class VersionTexts(PublishTest):
         for text in ("1.0.0.3", "1, 0, 0, 3", "1-0-0-3", " 1 . 0 . 0 . 3 "):
             with self.subTest(text=text):
                 path = self.write("launcher.exe", pe_image(version_info(text), True))
-                (version, file_name, _), _ = self.publish(path)
+                (version, file_name, _), _ = self.publish(path, out=str(len(os.listdir(self.folder))))
                 self.assertEqual("1.0.0.3", version)
                 self.assertEqual("ArdunLauncher_1.0.0.3.exe", file_name)
 
@@ -225,7 +227,7 @@ class Publishes(PublishTest):
         program = with_keys(ARGS.published, PUBLIC_KEY)
         out = os.path.join(self.folder, "served")
         result = self.run_tool(self.write("launcher.exe", program), out, "--sign-key", SIGN_KEY,
-                               "--public-key", PUBLIC_KEY)
+                               "--public-key", PUBLIC_KEY, "--allow-test-keys")
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual(["ArdunLauncher_1.0.0.3.exe", "index.txt"], sorted(os.listdir(out)))  # no temporary files
         with open(os.path.join(out, "ArdunLauncher_1.0.0.3.exe"), "rb") as f:
@@ -252,14 +254,46 @@ class Publishes(PublishTest):
         self.assertEqual(["ArdunLauncher_1.0.0.2.exe", "ArdunLauncher_1.0.0.3.exe", "index.txt"],
                          sorted(os.listdir(os.path.join(self.folder, "served"))))
 
-    def test_publishing_an_older_or_equal_version_warns(self):
-        self.publish(ARGS.published)
-        for program in (ARGS.published, ARGS.installed):
-            with self.subTest(program=os.path.basename(program)):
-                _, messages = self.publish(program)
-                self.assertTrue(any(m.startswith("warning:") and "1.0.0.3" in m for m in messages), messages)
-        _, messages = self.publish(ARGS.installed, out="fresh")
-        self.assertFalse(any("already names" in m for m in messages), messages)
+    def test_refusals_leave_the_folder_as_it_was(self):
+        published = with_keys(ARGS.published, PUBLIC_KEY)
+        self.publish(self.write("published.exe", published), sign_key=SIGN_KEY)
+        served = os.path.join(self.folder, "served")
+
+        def contents():
+            return {entry: pathlib.Path(served, entry).read_bytes() for entry in sorted(os.listdir(served))}
+        index = contents()["index.txt"]
+        address = publish_update.update_signing.program_address(published, "").encode() + b"\0"
+        other_address = address.replace(b":18431/", b":18999/")
+        newer = published.replace("1.0.0.3".encode("utf-16-le"), "1.0.0.4".encode("utf-16-le"))
+        elsewhere = newer.replace(address, other_address)
+        cases = {  # (program, options, index served before, message)
+            "signed, without keys": (with_keys(ARGS.published), {}, None,
+                                     "no update key \\(an unsigned build\\): a signed index"),
+            "test keys": (newer, {"allow_test_keys": False}, None, "carries the repository's test key test_update_key.pub.pem"),
+            "another address": (elsewhere, {}, None, "fetches its updates from %s, but the launcher it replaces"
+                                % other_address[:-1].decode()),
+            "older": (with_keys(ARGS.installed, PUBLIC_KEY), {}, None, "1.0.0.3, newer than 1.0.0.2: .*--force"),
+            "same version": (published, {}, None, "names version 1.0.0.3 already.*--force"),
+            "other bytes, forced": (with_keys(ARGS.published, OTHER_PUBLIC_KEY, PUBLIC_KEY), {"force": True}, None,
+                                    "ArdunLauncher_1.0.0.3.exe is published already with other contents"),
+            "byte-order mark": (newer, {}, b"\xef\xbb\xbf" + index, "not plain ASCII \\(a UTF-8 byte-order mark"),
+            "UTF-16": (newer, {}, index.decode("ascii").encode("utf-16"), "not plain ASCII \\(UTF-16"),
+            "bare key": (newer, {}, index.replace(b"FileName=", b"FileName\r\nFileName="), "line 3: 'FileName' is not"),
+            "public key to sign with": (newer, {"sign_key": PUBLIC_KEY}, None, "is a public key"),
+        }
+        for name, (program, options, served_index, message) in cases.items():
+            with self.subTest(name):
+                self.write(os.path.join("served", "index.txt"), served_index or index)
+                before = contents()
+                with self.assertRaisesRegex(publish_update.PublishError, message):
+                    self.publish(self.write("program.exe", program), **dict({"sign_key": SIGN_KEY}, **options))
+                self.assertEqual(before, contents())
+        # Each override publishes what it names.
+        self.write(os.path.join("served", "index.txt"), index)
+        for program, options, version in ((with_keys(ARGS.installed, PUBLIC_KEY), {"force": True}, b"1.0.0.2"),
+                                          (elsewhere, {"new_server": True}, b"1.0.0.4")):
+            self.publish(self.write("program.exe", program), sign_key=SIGN_KEY, **options)
+            self.assertIn(b"LastestVersionNumber=%s\r\n" % version, contents()["index.txt"])
 
     def test_the_file_name_prefix_must_be_safe_in_a_url(self):
         (_, file_name, _), _ = self.publish(ARGS.published, name="Ardun-Launcher.x64")
@@ -288,14 +322,16 @@ class Publishes(PublishTest):
 
 class Usage(PublishTest):
     def test_every_tool_answers_help_and_refuses_an_unknown_option(self):
-        tools = {"publish_update.py": [sys.executable, TOOL], "publish_update.py check": [sys.executable, TOOL, "check"],
+        tools = {"publish_update.py": [sys.executable, TOOL],
+                 "publish_update.py check": [sys.executable, TOOL, "check"],
                  "update_signing.py": [sys.executable, os.path.join(ROOT, "tools", "update_signing.py")]}
         for script in ("check-release.sh", "sign-release.sh", "throwaway-key.sh", "throwaway-codesign.sh"):
             tools[script] = ["bash", os.path.join(ROOT, "tools", script)]
-        for name, command in tools.items():
-            for option, status in (("--help", 0), ("-h", 0), ("--no-such-option", 2)):
+        # -h and --help share one branch in each tool: the tools take turns with the two.
+        for number, (name, command) in enumerate(tools.items()):
+            for option, status in ((("-h", "--help")[number % 2], 0), ("--no-such-option", 2)):
                 with self.subTest(name, option=option):
-                    result = subprocess.run(command + [option, "x"] * (status != 0) + [option] * (status == 0),
+                    result = subprocess.run(command + [option] + ["a", "b"] * (status != 0),
                                             capture_output=True, text=True, timeout=60, cwd=self.folder)
                     self.assertEqual(status, result.returncode, result.stderr)
                     usage = result.stdout if status == 0 else result.stderr
@@ -318,7 +354,8 @@ class Signs(PublishTest):
         for kind, key in keys.items():
             with self.subTest(kind):
                 with self.assertRaisesRegex(publish_update.PublishError, "P-256"):
-                    self.publish(ARGS.published, out=kind, sign_key=key)
+                    self.publish(self.write("keyed.exe", with_keys(ARGS.published, PUBLIC_KEY)), out=kind,
+                                 sign_key=key)
                 self.assertFalse(os.path.exists(os.path.join(self.folder, kind)))
 
     def test_the_signing_key_must_be_one_the_program_and_the_launchers_carry(self):
@@ -375,15 +412,16 @@ class Signs(PublishTest):
                         encrypted], check=True, capture_output=True)
         os.chmod(encrypted, 0o600)
         environment = {k: v for k, v in os.environ.items() if k != "QZ_UPDATE_KEY_PASSPHRASE"}
-        cases = ((None, 1, "set QZ_UPDATE_KEY_PASSPHRASE"), ("wrong", 1, "wrong passphrase"),
+        cases = ((None, 1, "set QZ_UPDATE_KEY_PASSPHRASE"), ("", 1, "QZ_UPDATE_KEY_PASSPHRASE is set but empty"),
+                 ("wrong", 1, "wrong passphrase from QZ_UPDATE_KEY_PASSPHRASE"),
                  ("open sesame", 0, "signed with %s (key id" % encrypted))
         for passphrase, status, expected in cases:
             with self.subTest(passphrase=passphrase):
-                if passphrase:
+                if passphrase is not None:
                     environment["QZ_UPDATE_KEY_PASSPHRASE"] = passphrase
                 result = subprocess.run([sys.executable, TOOL, program, os.path.join(self.folder, "served"),
-                                         "--sign-key", encrypted], capture_output=True, text=True, env=environment,
-                                        stdin=subprocess.DEVNULL)
+                                         "--sign-key", encrypted, "--allow-test-keys"], capture_output=True, text=True,
+                                        env=environment, stdin=subprocess.DEVNULL)
                 self.assertEqual(status, result.returncode, result.stderr)
                 self.assertIn(expected, result.stdout + result.stderr)
 
@@ -412,7 +450,7 @@ class Checks(PublishTest):
         with open(program, "wb") as f:
             f.write(cls.program)
         publish_update.publish(program, os.path.join(cls.www, "good"), sign_key=SIGN_KEY,
-                               public_keys=[PUBLIC_KEY], log=lambda message: None)
+                               public_keys=[PUBLIC_KEY], log=lambda message: None, allow_test_keys=True)
 
     @classmethod
     def tearDownClass(cls):
@@ -453,8 +491,9 @@ class Checks(PublishTest):
         md5 = hashlib.md5(self.program).hexdigest().encode()
         other_program = self.program[:-1] + bytes([self.program[-1] ^ 1])
         pe = struct.unpack_from("<I", self.program, 0x3C)[0]
+        directories = pe + 24 + (112 if struct.unpack_from("<H", self.program, pe + 24)[0] == 0x20B else 96)
         authenticode = bytearray(self.program + b"\0" * 8)
-        struct.pack_into("<II", authenticode, pe + 24 + 96 + 4 * 8, len(self.program), 8)
+        struct.pack_into("<II", authenticode, directories + 4 * 8, len(self.program), 8)
         unsigned = b"".join(line for line in index.splitlines(True)
                             if not line.startswith((b"FileSHA256", b"KeyId", b"Signature")))
         key = ("--public-key", PUBLIC_KEY)
@@ -487,7 +526,8 @@ class Checks(PublishTest):
             "unclosed section": (self.variant("junk", index=index + b"[junk\r\n"), (), {"lines"}, "'[junk'"),
             "key twice": (self.variant("twice", index=index + b"FileMD5=0\r\n"), (), {"lines"}, "FileMD5 given again"),
             # osslsigncode adds a certificate table and changes the header's size of it.
-            "signed after publishing": (self.variant("signed", program=authenticode), (), {"MD5", "SHA-256"},
+            "signed after publishing": (self.variant("signed", program=authenticode), (),
+                                        {"FileSize", "MD5", "SHA-256"},
                                         "signed after publishing? publish the signed file"),
         }
         # Served from the top, where the test server's /short/1000/500 declares 1000 bytes
