@@ -215,8 +215,9 @@ class Display:
                               capture_output=True, check=True, env=self.env).stdout
         return read_ppm(data)
 
-    def shape(self, window):
-        """The rectangles (x, y, width, height) of the window's X bounding shape."""
+    @staticmethod
+    def _xlib():
+        """python3-xlib's display and shape modules."""
         try:
             from Xlib import display as xlib_display
             from Xlib.ext import shape as xlib_shape
@@ -225,6 +226,11 @@ class Display:
             sys.path.append("/usr/lib/python3/dist-packages")
             from Xlib import display as xlib_display
             from Xlib.ext import shape as xlib_shape
+        return xlib_display, xlib_shape
+
+    def shape(self, window):
+        """The rectangles (x, y, width, height) of the window's X bounding shape."""
+        xlib_display, xlib_shape = self._xlib()
         connection = xlib_display.Display(self.env["DISPLAY"])
         try:
             reply = connection.create_resource_object("window", window).shape_get_rectangles(xlib_shape.SK.Bounding)
@@ -262,11 +268,20 @@ class Display:
         self._xdotool("key", name)
 
     def focused(self):
-        """The X window that has the keyboard focus, or None."""
+        """The top-level X window that takes the keyboard's keys, or None: the focus
+        window, or, where the focus follows the pointer (no window manager), the
+        top-level window under the pointer."""
+        xlib_display, _ = self._xlib()
+        connection = xlib_display.Display(self.env["DISPLAY"])
         try:
-            return int(self._xdotool("getwindowfocus").strip())
-        except ValueError:
-            return None
+            focus = connection.get_input_focus().focus
+            if isinstance(focus, int):  # PointerRoot (1) or None (0)
+                if focus != 1:
+                    return None
+                focus = connection.screen().root.query_pointer().child
+            return focus.id if focus else None
+        finally:
+            connection.close()
 
 
 class WindowWatcher(threading.Thread):
@@ -901,10 +916,14 @@ class LauncherTest(unittest.TestCase):
             wine = Wine(QZ_WINE_LOCALE=locale)
             try:
                 check("codepage acp=%d" % code_page in wine.run(self.args.windows_helper), "another code page")
-                self.server.configure(index_present=True)
+                self.server.configure(index_present=False)
+                # A fresh publication: the tool refuses to replace the server's
+                # hand-written index, which names no file.
+                published = os.path.join(self.server.root, "ardunlauncher")
+                shutil.rmtree(published, ignore_errors=True)
                 subprocess.run([sys.executable, os.path.join(self.args.source_dir, "tools", "publish_update.py"),
-                                self.args.next_launcher, os.path.join(self.server.root, "ardunlauncher"),
-                                "--allow-unsigned"], check=True, stdout=subprocess.DEVNULL)
+                                self.args.next_launcher, published, "--allow-unsigned"], check=True,
+                               stdout=subprocess.DEVNULL)
                 client = self.folder(os.path.join(locale, name), official=True, experience=True)
                 process = self.start(client, wine=wine)
                 window = self.wait_window()
