@@ -2,24 +2,28 @@
 
 #include "base/log.h"
 
-namespace
-{
-
-// The DPI at which the window's pictures and texts were made.
-const int QZ_DESIGN_DPI = 96;
-
-}  // namespace
-
 BEGIN_MESSAGE_MAP(QZ_StaticText, CStatic)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-QZ_StaticText::QZ_StaticText() : m_bFontTried(FALSE), m_TextColor(::GetSysColor(COLOR_BTNTEXT))
+QZ_StaticText::QZ_StaticText() : m_bFontTried(FALSE), m_nDpi(QZ_DESIGN_DPI), m_TextColor(::GetSysColor(COLOR_BTNTEXT))
 {
 }
 
 QZ_StaticText::~QZ_StaticText()
 {
+}
+
+// A new DPI drops the font: the next paint makes it at the new height.
+void QZ_StaticText::SetDpi(int nDpi)
+{
+    if (nDpi <= 0 || nDpi == m_nDpi)
+        return;
+    m_nDpi = nDpi;
+    m_Font.DeleteObject();
+    m_bFontTried = FALSE;
+    if (m_hWnd)
+        InvalidateRect(NULL, TRUE);
 }
 
 // The control paints no background, so the parent repaints the area beneath it first
@@ -42,9 +46,9 @@ void QZ_StaticText::SetText(const char* cszText)
 }
 
 // The stock default interface font grows with the DPI that the system shows the
-// process (Wine, or Windows with XP-style scaling), while the window around the text is
-// drawn in pixels: m_Font is that font scaled back to its height at 96 DPI, so at 96 DPI
-// it is the stock font itself.
+// process (Wine, or Windows with XP-style scaling), which need not be the window's:
+// m_Font is that font scaled back to its height at 96 DPI, then to the window's DPI
+// with the window's rounding, so at 96 DPI it is the stock font itself.
 int QZ_StaticText::_CreateFont()
 {
     int nResult = 0;
@@ -61,8 +65,8 @@ int QZ_StaticText::_CreateFont()
     nDpi = ::GetDeviceCaps(hScreenDC, LOGPIXELSY);
     QZLOG_PROCESS_ERROR(nDpi > 0 && "GetDeviceCaps(LOGPIXELSY)");
 
-    Face.lfHeight = ::MulDiv(Face.lfHeight, QZ_DESIGN_DPI, nDpi);
-    Face.lfWidth = ::MulDiv(Face.lfWidth, QZ_DESIGN_DPI, nDpi);
+    Face.lfHeight = QZ_ScaleLength(::MulDiv(Face.lfHeight, QZ_DESIGN_DPI, nDpi), m_nDpi);
+    Face.lfWidth = QZ_ScaleLength(::MulDiv(Face.lfWidth, QZ_DESIGN_DPI, nDpi), m_nDpi);
     nRetCode = m_Font.CreateFontIndirect(&Face);
     QZLOG_PROCESS_ERROR(nRetCode && "CreateFontIndirect()");
 
