@@ -871,8 +871,11 @@ class LauncherTest(unittest.TestCase):
             return picture.crop(*rect).differences(art[name], plain) == 0
 
         self.display.move(*rest_point)
-        check(wait_for(lambda: all(button_shows(self.shot(geometry), b, "launch_normal") for b in buttons), 5, 0.1),
-              "at %d DPI the choice buttons do not show their pictures of the scale" % dpi)
+        if not wait_for(lambda: all(button_shows(self.shot(geometry), b, "launch_normal") for b in buttons), 10, 0.1):
+            print("    saved %s" % self.save(geometry, "dpi%d_failed" % dpi))
+            raise CaseFailure("at %d DPI the choice buttons differ from their pictures of the scale in %s pixels"
+                              % (dpi, [self.shot(geometry).crop(*b).differences(art["launch_normal"], plain)
+                                       for b in buttons]))
         rest = self.shot(geometry)
         print("    saved %s" % self.save(geometry, "dpi%d_rest" % dpi))
         controls = buttons + [close, clue]
@@ -918,6 +921,8 @@ class LauncherTest(unittest.TestCase):
                           ("close", (CLOSE_BUTTON[0] + 6, CLOSE_BUTTON[1] + 7), None))
                 for i, (what, point, folder) in enumerate(clicks):
                     client = self.folder("dpi %d %s" % (dpi, what), official=True, experience=True)
+                    # Off the window: a pointer left over a button would hover it at once.
+                    self.display.move(0, 0)
                     process, window, geometry = self.open_window(None, wine=wine, size=size, client=client)
                     if i == 0:
                         self.check_scaled_look(geometry, dpi, art, background)
