@@ -1,6 +1,6 @@
 // QZ_ArdunLauncherDlg: the launcher's only window. A borderless dialog drawn from
 // bitmaps with one button per installed kind of server, a clue text and a close
-// button; it also owns the self-update worker thread.
+// button, laid out at its monitor's DPI; it also owns the self-update worker thread.
 #ifndef QZ_APP_LAUNCHER_DIALOG_H
 #define QZ_APP_LAUNCHER_DIALOG_H
 
@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "selfupdate/worker_thread.h"
 #include "ui/bitmap_button.h"
+#include "ui/skin_scale.h"
 #include "ui/static_text.h"
 
 class QZ_ArdunLauncherDlg : public CDialog
@@ -53,15 +54,27 @@ protected:
     void OnLaunchButtonClicked();
     LRESULT OnBitmapButtonEnter(WPARAM wParam, LPARAM lParam);
     LRESULT OnBitmapButtonLeave(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 
 private:
     int _InitBackgroundBitmap();
-    int _InitDialogRegion();
+    // Sizes the window to its picture and cuts its shape; centred, or at the top-left
+    // corner of prcPlace when given (the place the system suggests at a DPI change).
+    int _InitDialogRegion(const RECT* prcPlace = NULL);
+    // The steps below also lay out again the controls made already, at m_nDpi.
     int _InitLaunchButtons();
     int _InitQuitButton();
     int _InitClueRegion();
+
+    // A length of the 96-DPI layout at the window's DPI (ui/skin_scale.h), and a
+    // rectangle of it, its corner and its size each scaled.
+    int _Scale(int nLength) const { return QZ_ScaleLength(nLength, m_nDpi); }
+    CRect _ScaleRect(int nLeft, int nTop, int nWidth, int nHeight) const
+    {
+        return CRect(_Scale(nLeft), _Scale(nTop), _Scale(nLeft) + _Scale(nWidth), _Scale(nTop) + _Scale(nHeight));
+    }
 
     HICON m_hIcon;
     CBitmap m_BackgroundBitmap;
@@ -72,6 +85,8 @@ private:
     QZ_WorkerThread m_SelfUpdateThread;
     // The choice button whose name and description the clue text shows, if any.
     QZ_BitmapButton* m_pClueButton;
+    // The DPI the window is laid out at: its monitor's.
+    int m_nDpi;
 
     // Lets tests drive the private steps on a real window.
     friend class QZ_ArdunLauncherDlgTest;

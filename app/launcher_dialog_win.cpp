@@ -9,6 +9,7 @@
 #include "base/log.h"
 #include "base/wide_text.h"
 #include "ui/text_font.h"
+#include "ui/window_dpi.h"
 
 BEGIN_MESSAGE_MAP(QZ_ArdunLauncherDlg, CDialog)
     ON_WM_PAINT()
@@ -20,10 +21,11 @@ BEGIN_MESSAGE_MAP(QZ_ArdunLauncherDlg, CDialog)
     ON_BN_CLICKED(IDC_QUIT_BUTTON, &QZ_ArdunLauncherDlg::OnCancel)
     ON_MESSAGE(WM_BITMAPBUTTON_ENTER, &QZ_ArdunLauncherDlg::OnBitmapButtonEnter)
     ON_MESSAGE(WM_BITMAPBUTTON_LEAVE, &QZ_ArdunLauncherDlg::OnBitmapButtonLeave)
+    ON_MESSAGE(WM_DPICHANGED, &QZ_ArdunLauncherDlg::OnDpiChanged)
 END_MESSAGE_MAP()
 
 QZ_ArdunLauncherDlg::QZ_ArdunLauncherDlg(CWnd* pParent)
-    : CDialog(IDD, pParent), m_hIcon(NULL), m_pClueButton(NULL)
+    : CDialog(IDD, pParent), m_hIcon(NULL), m_pClueButton(NULL), m_nDpi(QZ_DESIGN_DPI)
 {
     m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -65,6 +67,9 @@ BOOL QZ_ArdunLauncherDlg::OnInitDialog()
 
     nRetCode = ModifyStyle(WS_CAPTION, WS_MINIMIZEBOX, SWP_FRAMECHANGED);
     QZLOG_PROCESS_ERROR(nRetCode);
+
+    m_nDpi = QZ_GetWindowDpi(m_hWnd);
+    QZ_KeepDialogLayoutAtDpiChange(m_hWnd);
 
     nExperience = (_waccess(QZ_Utf8ToWide(QZ_EXPERIENCE_PATH).c_str(), 0) == 0);
 
@@ -123,30 +128,38 @@ int QZ_ArdunLauncherDlg::_InitLaunchButtons()
 {
     int nResult = 0;
     int nRetCode = 0;
-    CRect rcButton(39, 52, 222, 85);
+    int nIndex = 0;
 
     m_LaunchButtonFont.DeleteObject();
-    nRetCode = m_LaunchButtonFont.CreateFont(15, 0, 0, 0, 0, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0, 0,
+    nRetCode = m_LaunchButtonFont.CreateFont(_Scale(15), 0, 0, 0, 0, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0, 0,
                                              QZ_TEXT_FONT_FACE);
     QZLOG_PROCESS_ERROR(nRetCode);
 
-    for (std::list<ServerItem>::iterator it = m_ServerItemList.begin(); it != m_ServerItemList.end(); ++it)
+    for (std::list<ServerItem>::iterator it = m_ServerItemList.begin(); it != m_ServerItemList.end();
+         ++it, ++nIndex)
     {
-        it->pButton = new (std::nothrow) QZ_BitmapButton;
-        QZLOG_PROCESS_ERROR(it->pButton);
+        // 183 x 33 at 39, 52, one every 59 pixels down (at 96 DPI).
+        CRect rcButton = _ScaleRect(39, 52 + 59 * nIndex, 183, 33);
+        if (it->pButton)
+        {
+            it->pButton->MoveWindow(rcButton.left, rcButton.top, rcButton.Width(), rcButton.Height(), TRUE);
+        }
+        else
+        {
+            it->pButton = new (std::nothrow) QZ_BitmapButton;
+            QZLOG_PROCESS_ERROR(it->pButton);
 
-        nRetCode = it->pButton->Create(it->strName, WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rcButton, this,
-                                       IDC_LAUNCH_BUTTON);
-        QZLOG_PROCESS_ERROR(nRetCode);
+            nRetCode = it->pButton->Create(it->strName, WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rcButton, this,
+                                           IDC_LAUNCH_BUTTON);
+            QZLOG_PROCESS_ERROR(nRetCode);
+        }
 
-        nRetCode = it->pButton->LoadBitmaps(IDB_LAUNCH_NORMAL, IDB_LAUNCH_PRESSED, IDB_LAUNCH_HOVER);
+        nRetCode = it->pButton->LoadBitmaps(IDB_LAUNCH_NORMAL, IDB_LAUNCH_PRESSED, IDB_LAUNCH_HOVER, m_nDpi);
         QZLOG_PROCESS_ERROR(nRetCode);
 
         it->pButton->m_TextColor = RGB(255, 255, 255);
         it->pButton->SendMessage(WM_SETFONT, (WPARAM)(HFONT)m_LaunchButtonFont, TRUE);
         it->pButton->SetWindowText(it->strName);
-
-        rcButton.OffsetRect(0, 59);
     }
 
     nResult = 1;
@@ -158,10 +171,11 @@ int QZ_ArdunLauncherDlg::_InitQuitButton()
 {
     int nResult = 0;
     int nRetCode = 0;
+    CRect rcButton = _ScaleRect(234, 8, 13, 14);
 
-    m_QuitButton.MoveWindow(234, 8, 13, 14, TRUE);
+    m_QuitButton.MoveWindow(rcButton.left, rcButton.top, rcButton.Width(), rcButton.Height(), TRUE);
 
-    nRetCode = m_QuitButton.LoadBitmaps(IDB_QUIT_NORMAL, IDB_QUIT_PRESSED, IDB_QUIT_HOVER);
+    nRetCode = m_QuitButton.LoadBitmaps(IDB_QUIT_NORMAL, IDB_QUIT_PRESSED, IDB_QUIT_HOVER, m_nDpi);
     QZLOG_PROCESS_ERROR(nRetCode);
 
     nResult = 1;
@@ -174,7 +188,9 @@ int QZ_ArdunLauncherDlg::_InitClueRegion()
     CRect rcClient;
 
     GetClientRect(rcClient);
-    m_ClueText.MoveWindow(32, rcClient.bottom - 154, 204, 70, TRUE);
+    // 204 x 70 at 32 from the left and 154 up from the bottom (at 96 DPI).
+    m_ClueText.MoveWindow(_Scale(32), rcClient.bottom - _Scale(154), _Scale(204), _Scale(70), TRUE);
+    m_ClueText.SetDpi(m_nDpi);
     m_ClueText.SetText(QZ_TEXT_DEFAULT_CLUE);
     return 1;
 }
@@ -207,6 +223,38 @@ LRESULT QZ_ArdunLauncherDlg::OnBitmapButtonLeave(WPARAM wParam, LPARAM lParam)
         return 0;
     m_ClueText.SetText(QZ_TEXT_DEFAULT_CLUE);
     m_pClueButton = NULL;
+    return 0;
+}
+
+// The window moved to a monitor of another DPI (or that monitor's scale changed): the
+// picture, the shape and the controls are made again at the new DPI, and the window
+// takes the place the system suggests. A failed step is logged; the window stays as
+// far as it got.
+LRESULT QZ_ArdunLauncherDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
+{
+    int nRetCode = 0;
+    int nDpi = (int)HIWORD(wParam);
+
+    QZLOG_PROCESS_ERROR(nDpi > 0);
+    m_nDpi = nDpi;
+
+    nRetCode = _InitBackgroundBitmap();
+    QZLOG_PROCESS_ERROR(nRetCode && "_InitBackgroundBitmap()");
+
+    nRetCode = _InitDialogRegion((const RECT*)lParam);
+    QZLOG_PROCESS_ERROR(nRetCode && "_InitDialogRegion()");
+
+    nRetCode = _InitLaunchButtons();
+    QZLOG_PROCESS_ERROR(nRetCode && "_InitLaunchButtons()");
+
+    nRetCode = _InitQuitButton();
+    QZLOG_PROCESS_ERROR(nRetCode && "_InitQuitButton()");
+
+    nRetCode = _InitClueRegion();
+    QZLOG_PROCESS_ERROR(nRetCode && "_InitClueRegion()");
+
+Exit0:
+    Invalidate(TRUE);
     return 0;
 }
 

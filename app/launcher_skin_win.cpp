@@ -4,14 +4,17 @@
 
 #include "base/log.h"
 #include "res/resource.h"
+#include "ui/skin_picture.h"
 #include "ui/window_shape.h"
 #include "ui/window_skin.h"
 
-// Composes m_BackgroundBitmap, 262 pixels wide and as high as the server choices need:
-// the top piece at the top, the bottom piece against the bottom, the middle band
-// stretched between them. The pieces and the picture are DIB sections, the picture of 32
-// bits a pixel: a display of fewer colours (16 bits) would store the key colour as a
-// nearby one, and the shape would no longer be cut.
+// Composes m_BackgroundBitmap at the window's DPI, 262 pixels wide and as high as the
+// server choices need at 96 DPI, both scaled: the top piece at the top, the bottom
+// piece against the bottom, the middle band stretched between them. The pieces come at
+// the DPI's size (ui/skin_picture.h), so only the band is stretched. The pieces and the
+// picture are DIB sections, the picture of 32 bits a pixel: a display of fewer colours
+// (16 bits) would store the key colour as a nearby one, and the shape would no longer
+// be cut.
 int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
 {
     int nResult = 0;
@@ -23,7 +26,7 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
     BITMAP TopInfo = {};
     BITMAP MiddleInfo = {};
     BITMAP BottomInfo = {};
-    int nWidth = QZ_SKIN_PICTURE_WIDTH;
+    int nWidth = _Scale(QZ_SKIN_PICTURE_WIDTH);
     int nHeight = 0;
     CDC WorkDC;
     CDC TopDC;
@@ -37,23 +40,24 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
     nRetCode = WindowDC.Attach(::GetDC(m_hWnd));
     QZLOG_PROCESS_ERROR(nRetCode && "GetDC()");
 
-    nRetCode = TopBitmap.LoadDIBSection(IDB_BACKGROUND_TOP);
+    nRetCode = TopBitmap.Attach(QZ_LoadSkinPicture(IDB_BACKGROUND_TOP, m_nDpi));
     QZLOG_PROCESS_ERROR(nRetCode);
     nRetCode = TopBitmap.GetBitmap(&TopInfo);
     QZLOG_PROCESS_ERROR(nRetCode);
 
-    nRetCode = MiddleBitmap.LoadDIBSection(IDB_BACKGROUND_MIDDLE);
+    nRetCode = MiddleBitmap.Attach(QZ_LoadSkinPicture(IDB_BACKGROUND_MIDDLE, m_nDpi));
     QZLOG_PROCESS_ERROR(nRetCode);
     nRetCode = MiddleBitmap.GetBitmap(&MiddleInfo);
     QZLOG_PROCESS_ERROR(nRetCode);
 
-    nRetCode = BottomBitmap.LoadDIBSection(IDB_BACKGROUND_BOTTOM);
+    nRetCode = BottomBitmap.Attach(QZ_LoadSkinPicture(IDB_BACKGROUND_BOTTOM, m_nDpi));
     QZLOG_PROCESS_ERROR(nRetCode);
     nRetCode = BottomBitmap.GetBitmap(&BottomInfo);
     QZLOG_PROCESS_ERROR(nRetCode);
 
-    nHeight = QZ_SkinPictureHeight((int)m_ServerItemList.size(),
-                                   TopInfo.bmHeight + MiddleInfo.bmHeight + BottomInfo.bmHeight);
+    nHeight = _Scale(QZ_SkinPictureHeight((int)m_ServerItemList.size(), 0));
+    if (nHeight < TopInfo.bmHeight + MiddleInfo.bmHeight + BottomInfo.bmHeight)
+        nHeight = TopInfo.bmHeight + MiddleInfo.bmHeight + BottomInfo.bmHeight;
 
     m_BackgroundBitmap.DeleteObject();
     nRetCode = m_BackgroundBitmap.CreateDIBSection32(nWidth, nHeight);
@@ -111,9 +115,10 @@ Exit0:
     return nResult;
 }
 
-// Sizes and centres the window to m_BackgroundBitmap and cuts its shape: the region of
-// every run of pixels that are not SHAPE_KEY_COLOR (ui/window_shape.h).
-int QZ_ArdunLauncherDlg::_InitDialogRegion()
+// Sizes and centres the window to m_BackgroundBitmap (or puts it at prcPlace's corner)
+// and cuts its shape: the region of every run of pixels that are not SHAPE_KEY_COLOR
+// (ui/window_shape.h).
+int QZ_ArdunLauncherDlg::_InitDialogRegion(const RECT* prcPlace)
 {
     int nResult = 0;
     int nRetCode = 0;
@@ -123,8 +128,15 @@ int QZ_ArdunLauncherDlg::_InitDialogRegion()
     nRetCode = m_BackgroundBitmap.GetBitmap(&BackgroundInfo);
     QZLOG_PROCESS_ERROR(nRetCode);
 
-    MoveWindow(0, 0, BackgroundInfo.bmWidth, BackgroundInfo.bmHeight, TRUE);
-    CenterWindow();
+    if (prcPlace)
+    {
+        MoveWindow(prcPlace->left, prcPlace->top, BackgroundInfo.bmWidth, BackgroundInfo.bmHeight, TRUE);
+    }
+    else
+    {
+        MoveWindow(0, 0, BackgroundInfo.bmWidth, BackgroundInfo.bmHeight, TRUE);
+        CenterWindow();
+    }
 
     hShape = QZ_CreateShapeRegion(m_BackgroundBitmap, SHAPE_KEY_COLOR);
     nRetCode = hShape != NULL;
@@ -134,7 +146,8 @@ int QZ_ArdunLauncherDlg::_InitDialogRegion()
     QZLOG_PROCESS_ERROR(nRetCode);
     hShape = NULL;  // the window owns the shape now
 
-    SetForegroundWindow();
+    if (!prcPlace)
+        SetForegroundWindow();
 
     nResult = 1;
 Exit0:

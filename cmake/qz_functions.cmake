@@ -37,9 +37,46 @@ function(qz_add_launcher_resources target version)
     configure_file(${QZ_ROOT}/res/version.h.in ${dir}/qz_version.h @ONLY)
     target_sources(${target} PRIVATE ${QZ_ROOT}/res/ArdunLauncher.rc)
     target_include_directories(${target} PRIVATE ${dir} ${QZ_ROOT})
+    qz_use_skin_pictures(${target} ${QZ_ROOT}/res/ArdunLauncher.rc qz_skin_pictures)
     if(ARG_DEFINES)
         set_property(TARGET ${target} APPEND PROPERTY COMPILE_DEFINITIONS ${ARG_DEFINES})
     endif()
+endfunction()
+
+# qz_pack_skin_pictures(target OUT_DIR folder SOURCE_DIR folder NAMES name...)
+# A target that packs the 24-bit BMP pictures SOURCE_DIR/<name>.bmp as the launcher
+# stores them (tools/pack_artwork.py) into OUT_DIR/<name>.skin, one command a picture.
+# The target's property QZ_SKIN_FILES lists the packed files.
+function(qz_pack_skin_pictures target)
+    cmake_parse_arguments(ARG "" "OUT_DIR;SOURCE_DIR" "NAMES" ${ARGN})
+    set(outputs)
+    foreach(name ${ARG_NAMES})
+        set(output ${ARG_OUT_DIR}/${name}.skin)
+        add_custom_command(OUTPUT ${output}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${ARG_OUT_DIR}
+            COMMAND python3 ${QZ_ROOT}/tools/pack_artwork.py ${output} ${ARG_SOURCE_DIR}/${name}.bmp
+            DEPENDS ${ARG_SOURCE_DIR}/${name}.bmp ${QZ_ROOT}/tools/pack_artwork.py
+            COMMENT "Packing ${ARG_SOURCE_DIR}/${name}.bmp"
+            VERBATIM)
+        list(APPEND outputs ${output})
+    endforeach()
+    add_custom_target(${target} DEPENDS ${outputs})
+    set_property(TARGET ${target} PROPERTY QZ_SKIN_FILES ${outputs})
+endfunction()
+
+# qz_use_skin_pictures(target rc-file pack-target...)
+# Lets the resource script rc-file of target name packed pictures by their path below
+# <build>/generated (e.g. "skin/150/launch_normal.skin"), built before it and compiled
+# again when they change.
+function(qz_use_skin_pictures target rc_file)
+    set(files)
+    foreach(pack ${ARGN})
+        add_dependencies(${target} ${pack})
+        get_property(packed TARGET ${pack} PROPERTY QZ_SKIN_FILES)
+        list(APPEND files ${packed})
+    endforeach()
+    target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated)
+    set_property(SOURCE ${rc_file} TARGET_DIRECTORY ${target} APPEND PROPERTY OBJECT_DEPENDS ${files})
 endfunction()
 
 # A stand-in launcher of the self-update's tests and benchmarks: the procedure alone,

@@ -154,13 +154,9 @@ public:
     {
         return Attach(::LoadBitmapA(::GetModuleHandleA(NULL), MAKEINTRESOURCEA(nIDResource & 0xFFFF)));
     }
-    // Loads a bitmap resource of the program's own module as a DIB section: its pixels
-    // keep the resource's own colours, whatever the display's format.
-    BOOL LoadDIBSection(UINT nIDResource)
-    {
-        return Attach(::LoadImageA(::GetModuleHandleA(NULL), MAKEINTRESOURCEA(nIDResource & 0xFFFF), IMAGE_BITMAP,
-                                   0, 0, LR_CREATEDIBSECTION));
-    }
+    // Takes hBitmap in place of the bitmap held; NULL (a failed load) changes nothing
+    // and gives FALSE.
+    BOOL Attach(HBITMAP hBitmap) { return CGdiObject::Attach(hBitmap); }
     BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight)
     {
         return Attach(::CreateCompatibleBitmap(pDC ? pDC->m_hDC : NULL, nWidth, nHeight));

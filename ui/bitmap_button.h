@@ -6,6 +6,7 @@
 #define QZ_UI_BITMAP_BUTTON_H
 
 #include "framework/framework.h"
+#include "ui/skin_scale.h"
 
 #define WM_BITMAPBUTTON_ENTER (WM_USER + 100)
 #define WM_BITMAPBUTTON_LEAVE (WM_USER + 101)
@@ -16,9 +17,10 @@ public:
     QZ_BitmapButton();
     ~QZ_BitmapButton() override;
 
-    // Replaces the three pictures with bitmap resources of the application. 1 when all
-    // three loaded; 0 at the first that did not (the ones before it stay loaded).
-    int LoadBitmaps(UINT nNormalID, UINT nPressedID, UINT nHoverID);
+    // Replaces the three pictures with skin pictures of the application at nDpi
+    // (ui/skin_picture.h). 1 when all three loaded; 0 at the first that did not (the ones
+    // before it stay loaded).
+    int LoadBitmaps(UINT nNormalID, UINT nPressedID, UINT nHoverID, int nDpi = QZ_DESIGN_DPI);
 
     // Redraws the whole button: the picture for its state, stretched to the client
     // area, and the caption on one line in m_TextColor.

@@ -4,6 +4,7 @@
 
 #include "base/log.h"
 #include "base/system_library.h"
+#include "ui/skin_picture.h"
 
 BEGIN_MESSAGE_MAP(QZ_BitmapButton, CButton)
     ON_WM_MOUSEMOVE()
@@ -50,17 +51,17 @@ QZ_BitmapButton::~QZ_BitmapButton()
 {
 }
 
-int QZ_BitmapButton::LoadBitmaps(UINT nNormalID, UINT nPressedID, UINT nHoverID)
+int QZ_BitmapButton::LoadBitmaps(UINT nNormalID, UINT nPressedID, UINT nHoverID, int nDpi)
 {
     m_NormalBitmap.DeleteObject();
     m_PressedBitmap.DeleteObject();
     m_HoverBitmap.DeleteObject();
 
-    if (!m_NormalBitmap.LoadBitmap(nNormalID))
+    if (!m_NormalBitmap.Attach(QZ_LoadSkinPicture(nNormalID, nDpi)))
         return 0;
-    if (!m_PressedBitmap.LoadBitmap(nPressedID))
+    if (!m_PressedBitmap.Attach(QZ_LoadSkinPicture(nPressedID, nDpi)))
         return 0;
-    if (!m_HoverBitmap.LoadBitmap(nHoverID))
+    if (!m_HoverBitmap.Attach(QZ_LoadSkinPicture(nHoverID, nDpi)))
         return 0;
     return 1;
 }

@@ -7,12 +7,24 @@ BEGIN_MESSAGE_MAP(QZ_StaticText, CStatic)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-QZ_StaticText::QZ_StaticText() : m_bFontTried(FALSE), m_TextColor(::GetSysColor(COLOR_BTNTEXT))
+QZ_StaticText::QZ_StaticText() : m_bFontTried(FALSE), m_nDpi(QZ_DESIGN_DPI), m_TextColor(::GetSysColor(COLOR_BTNTEXT))
 {
 }
 
 QZ_StaticText::~QZ_StaticText()
 {
+}
+
+// A new DPI drops the font: the next paint makes it at the new height.
+void QZ_StaticText::SetDpi(int nDpi)
+{
+    if (nDpi <= 0 || nDpi == m_nDpi)
+        return;
+    m_nDpi = nDpi;
+    m_Font.DeleteObject();
+    m_bFontTried = FALSE;
+    if (m_hWnd)
+        InvalidateRect(NULL, TRUE);
 }
 
 // The control paints no background, so the parent repaints the area beneath it first
@@ -34,16 +46,16 @@ void QZ_StaticText::SetText(const char* cszText)
     ::RedrawWindow(hParent, &rcControl, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-// The window's text face and character set at a height in pixels: the same text under
-// every system code page, and the size it has at 96 DPI at any DPI, like the window
-// around it.
+// The window's text face and character set at the clue text's pixel height at 96 DPI,
+// scaled to the window's DPI with the window's rounding: the same text under every
+// system code page, and at 96 DPI today's size.
 int QZ_StaticText::_CreateFont()
 {
     int nResult = 0;
     int nRetCode = 0;
 
-    nRetCode = m_Font.CreateFont(QZ_CLUE_FONT_HEIGHT, 0, 0, 0, FW_NORMAL, 0, 0, 0, QZ_TEXT_FONT_CHARSET, 0, 0, 0, 0,
-                                 QZ_TEXT_FONT_FACE);
+    nRetCode = m_Font.CreateFont(-QZ_ScaleLength(-QZ_CLUE_FONT_HEIGHT, m_nDpi), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                 QZ_TEXT_FONT_CHARSET, 0, 0, 0, 0, QZ_TEXT_FONT_FACE);
     QZLOG_PROCESS_ERROR(nRetCode && "CreateFont()");
 
     nResult = 1;

@@ -8,9 +8,9 @@ display and watches it from outside: the X window list, the window's geometry an
 shape, screenshots compared with the button and background artwork and with the clue
 texts drawn by a helper, the real mouse and keyboard (xdotool), the stand-ins' start
 records, the launcher's log and the server's request log. Two cases change the display
-settings players may have: one runs in a Wine prefix of its own set to 144 DPI (beside
-the shared one, made on first use and kept), one on a second Xvfb display of 16-bit
-colour that it starts itself.
+settings players may have: one runs the window at 96, 144 and 192 DPI (the last two each
+in a Wine prefix of its own, beside the shared one, made on first use and kept), one on
+a second Xvfb display of 16-bit colour that it starts itself.
 
 Run by ctest (tests/launcher/CMakeLists.txt passes the programs); needs DISPLAY (an
 Xvfb display without a window manager), Xvfb, xdotool, xwininfo, ImageMagick and
@@ -58,14 +58,24 @@ CLUE_AREA = (32, 338 - 154, 204, 70)
 BACKGROUND_POINT = (14, 160)  # plain background, away from every control
 OFFICIAL_CENTRE = (OFFICIAL_BUTTON[0] + 91, OFFICIAL_BUTTON[1] + 16)
 KEY_COLOR = (255, 87, 226)
-# The window compared across display settings: where the mouse rests, and the clue text
-# that shows there.
-LOOKS = (("rest", BACKGROUND_POINT, "default"), ("hover_official", OFFICIAL_CENTRE, "official"))
 # Key pixels at each end of the outer four rows, from the edge inwards.
 CORNER_CUTS = (4, 2, 1, 1)
 # The caption is drawn in the middle of a choice button; the columns outside it show
 # the button picture untouched.
 BUTTON_PLAIN_COLUMNS = (range(0, 40), range(144, 183))
+# The DPIs the artwork is drawn for, and the folder of each one's set under res/bitmaps.
+DPI_SETS = ((96, "100"), (144, "150"), (192, "200"))
+ART_NAMES = ("launch_normal", "launch_hover", "quit_normal", "quit_hover",
+             "background_top", "background_middle", "background_bottom")
+
+
+def scaled(length, dpi):
+    """A length of the 96-DPI layout at `dpi`, rounded as the launcher rounds it."""
+    return (length * dpi + 48) // 96
+
+
+def scaled_rect(rect, dpi):
+    return tuple(scaled(v, dpi) for v in rect)
 
 # Folder names code page 1252, and 936, cannot spell.
 CHINESE_FOLDER = "游戏 客户端"
@@ -166,6 +176,14 @@ def read_bmp(path):
 def stack(pictures):
     check(len({p.width for p in pictures}) == 1, "pieces of different widths")
     return Picture(pictures[0].width, sum(p.height for p in pictures), b"".join(p.data for p in pictures))
+
+
+def read_art(scale):
+    """The artwork of one scale's set (res/bitmaps/<scale>/), and the window's picture
+    with two choices: its pieces at their own heights."""
+    bitmaps = os.path.join(ARGS.source_dir, "res", "bitmaps", scale)
+    art = {name: read_bmp(os.path.join(bitmaps, name + ".bmp")) for name in ART_NAMES}
+    return art, stack([art["background_top"], art["background_middle"], art["background_bottom"]])
 
 
 # --- the display --------------------------------------------------------------------
@@ -483,13 +501,7 @@ def setUpModule():
         # The fixed port may be taken by another program.
         shared.server = UpdateServer(ARGS.port, ARGS.version, shared.work)
         shared.wine = Wine()
-        bitmaps = os.path.join(ARGS.source_dir, "res", "bitmaps")
-        shared.art = {name: read_bmp(os.path.join(bitmaps, name + ".bmp"))
-                      for name in ("launch_normal", "launch_hover", "quit_normal", "quit_hover",
-                                   "background_top", "background_middle", "background_bottom")}
-        # The window's picture with two choices: the pieces at their own heights.
-        shared.background = stack([shared.art["background_top"], shared.art["background_middle"],
-                                   shared.art["background_bottom"]])
+        shared.art, shared.background = read_art("100")
         check((shared.background.width, shared.background.height) == WINDOW_SIZE,
               "the background pieces changed size")
     except Exception as error:
@@ -552,16 +564,16 @@ class LauncherTest(unittest.TestCase):
         check(window, "no window named %r appeared within %d s" % (name, timeout))
         return window
 
-    def wait_settled(self, window, display=None):
+    def wait_settled(self, window, display=None, size=WINDOW_SIZE):
         """The window's geometry once it is sized to its picture: the window shows at its
         template's size first and is sized, centred and cut right after."""
         last = [None]
 
         def settled():
             previous, last[0] = last[0], (display or self.display).geometry(window)
-            return last[0] if last[0] and last[0] == previous and last[0][2:] == WINDOW_SIZE else None
+            return last[0] if last[0] and last[0] == previous and last[0][2:] == size else None
         geometry = wait_for(settled, 5, 0.1)
-        check(geometry, "the window is not %d x %d: %s" % (WINDOW_SIZE + (last[0],)))
+        check(geometry, "the window is not %d x %d: %s" % (size + (last[0],)))
         return geometry
 
     def system_windows(self):
@@ -804,13 +816,14 @@ class LauncherTest(unittest.TestCase):
         check(self.server.requests() == ["GET %s HTTP/1.1" % INDEX_PATH], "requests: %s" % self.server.requests())
         check([level for level, _ in client.log_lines()] == ["INFO"], "log: %s" % client.log_lines())
 
-    def open_window(self, name, wine=None, display=None):
-        """Starts a launcher with both choices: (process, window, geometry) once its
-        window is settled."""
+    def open_window(self, name, wine=None, display=None, size=WINDOW_SIZE, client=None):
+        """Starts a launcher with both choices (in `client` when given): (process, window,
+        geometry) once its window is settled at `size`."""
         self.server.configure(index_present=True)
-        process = self.start(self.folder(name, official=True, experience=True), wine=wine)
+        client = client or self.folder(name, official=True, experience=True)
+        process = self.start(client, wine=wine)
         window = self.wait_window(display=display)
-        return process, window, self.wait_settled(window, display)
+        return process, window, self.wait_settled(window, display, size)
 
     def close_window(self, process, window, geometry, display=None):
         """Ends a launcher with its close button."""
@@ -828,53 +841,129 @@ class LauncherTest(unittest.TestCase):
                 return int(fields["dpi"]), int(fields["bits"])
         raise CaseFailure("the windows helper printed no screen settings")
 
-    _baseline = None
+    _baseline_shape = None
 
-    def baseline(self):
-        """The window at 96 DPI and depth 24 (this display and prefix), taken once: its
-        client area for each of LOOKS, and its X shape."""
-        if LauncherTest._baseline is None:
+    def baseline_shape(self):
+        """The X shape of the window at 96 DPI and depth 24 (this display and prefix),
+        taken once."""
+        if LauncherTest._baseline_shape is None:
             process, window, geometry = self.open_window("baseline")
-            x, y = geometry[:2]
-            pictures = {}
-            for what, (px, py), clue in LOOKS:
-                self.display.move(x + px, y + py)
-                self.wait_clue(geometry, clue, "%s at 96 DPI" % what)
-                if clue != "default":
-                    check(wait_for(lambda: self.shot(geometry).crop(px - 91, py - 16, *BUTTON_SIZE).differences(
-                        self.art["launch_hover"], BUTTON_PLAIN_COLUMNS) == 0, 5), "%s: no hover picture" % what)
-                pictures[what] = self.shot(geometry)
-            shape = self.display.shape(window)
-            self.close_window(process, window, geometry)
-            LauncherTest._baseline = (pictures, shape)
-        return LauncherTest._baseline
+            # The shape may reach X a moment after the window's size.
+            last = [None]
 
-    def test_dpi_144(self):
-        """At 144 DPI (in a Wine prefix of its own) the window is the picture it is at 96
-        DPI, clue text included, at rest and with a choice hovered."""
-        pictures, _ = self.baseline()
-        wine = Wine(QZ_WINEPREFIX=wine_prefix() + "-dpi144")
-        try:
-            wine.run("reg", ["add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
-                             "/d", "144", "/f"])
-            dpi = self.screen_settings(wine)[0]
-            check(dpi == 144, "the prefix shows programs %d DPI, not 144" % dpi)
-            process, window, geometry = self.open_window("dpi 144", wine=wine)
-            x, y = geometry[:2]
-            for what, (px, py), _ in LOOKS:
-                self.display.move(x + px, y + py)
-                same = wait_for(lambda: self.shot(geometry).data == pictures[what].data, 5, 0.1)
-                print("    saved %s" % self.save(geometry, "dpi144_" + what))
-                check(same, "at 144 DPI, %s: %d pixels differ from the window at 96 DPI"
-                      % (what, self.shot(geometry).differences(pictures[what])))
+            def cut():
+                previous, last[0] = last[0], self.display.shape(window)
+                return last[0] if last[0] == previous and len(last[0]) > 1 else None
+            LauncherTest._baseline_shape = wait_for(cut, 5, 0.2)
+            check(LauncherTest._baseline_shape, "the window at 96 DPI is not cut: %s" % last[0])
             self.close_window(process, window, geometry)
-        finally:
+        return LauncherTest._baseline_shape
+
+    def dpi_wine(self, dpi):
+        """The Wine session that shows programs at `dpi`: the shared one at 96, else one
+        in a prefix of its own (beside the shared one, kept) set to that DPI."""
+        if dpi == 96:
+            return self.wine
+        wine = Wine(QZ_WINEPREFIX=wine_prefix() + "-dpi%d" % dpi)
+        wine.run("reg", ["add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                         "/d", str(dpi), "/f"])
+        shown = self.screen_settings(wine)[0]
+        if shown != dpi:
             wine.close()
+            raise CaseFailure("the prefix shows programs %d DPI, not %d" % (shown, dpi))
+        return wine
+
+    def check_scaled_look(self, geometry, dpi, art, background):
+        """The window at `dpi` at rest and under the mouse: the picture of the scale's set
+        everywhere but the controls and not one pixel of the key colour (the shape is cut
+        to the picture), the buttons' pictures of the set at their scaled places, and the
+        hover of each choice (its picture, and its own clue text) and of the close
+        button."""
+        x, y, w, h = geometry
+
+        def s(value):
+            return scaled(value, dpi)
+        buttons = [scaled_rect(OFFICIAL_BUTTON + BUTTON_SIZE, dpi), scaled_rect(EXPERIENCE_BUTTON + BUTTON_SIZE, dpi)]
+        close = scaled_rect(CLOSE_BUTTON, dpi)
+        clue = (s(CLUE_AREA[0]), h - s(154), s(CLUE_AREA[2]), s(CLUE_AREA[3]))
+        plain = (range(0, s(40)), range(s(144), buttons[0][2]))
+        rest_point = (x + s(BACKGROUND_POINT[0]), y + s(BACKGROUND_POINT[1]))
+
+        def button_shows(picture, rect, name):
+            return picture.crop(*rect).differences(art[name], plain) == 0
+
+        self.display.move(*rest_point)
+        if not wait_for(lambda: all(button_shows(self.shot(geometry), b, "launch_normal") for b in buttons), 10, 0.1):
+            print("    saved %s" % self.save(geometry, "dpi%d_failed" % dpi))
+            raise CaseFailure("at %d DPI the choice buttons differ from their pictures of the scale in %s pixels"
+                              % (dpi, [self.shot(geometry).crop(*b).differences(art["launch_normal"], plain)
+                                       for b in buttons]))
+        rest = self.shot(geometry)
+        print("    saved %s" % self.save(geometry, "dpi%d_rest" % dpi))
+        controls = buttons + [close, clue]
+        wrong = sum(1 for yy in range(h) for xx in range(w)
+                    if background.pixel(xx, yy) != KEY_COLOR and rest.pixel(xx, yy) != background.pixel(xx, yy)
+                    and not any(cx <= xx < cx + cw and cy <= yy < cy + ch for cx, cy, cw, ch in controls))
+        check(wrong == 0, "at %d DPI %d background pixels differ from the picture of the scale" % (dpi, wrong))
+        check(rest.crop(*close).data == art["quit_normal"].data, "at %d DPI the close button's picture is wrong" % dpi)
+        margin = self.display.screenshot(x - 10, y - 10, w + 20, h + 20)
+        keyed = sum(1 for yy in range(margin.height) for xx in range(margin.width)
+                    if all(abs(c - k) <= 10 for c, k in zip(margin.pixel(xx, yy), KEY_COLOR)))
+        check(keyed == 0, "at %d DPI %d pixels of the key colour show" % (dpi, keyed))
+
+        clues = []
+        for rect, which in zip(buttons, ("official", "experience")):
+            self.display.move(x + rect[0] + rect[2] // 2, y + rect[1] + rect[3] // 2)
+            check(wait_for(lambda: button_shows(self.shot(geometry), rect, "launch_hover"), 5, 0.1),
+                  "at %d DPI the %s button shows no hover picture" % (dpi, which))
+            shown = wait_for(lambda: (lambda c: c if c.data != rest.crop(*clue).data else None)(
+                self.shot(geometry).crop(*clue)), 5, 0.1)
+            check(shown, "at %d DPI hovering the %s button leaves the clue text as it was" % (dpi, which))
+            clues.append(shown.data)
+            print("    saved %s" % self.save(geometry, "dpi%d_hover_%s" % (dpi, which)))
+        check(clues[0] != clues[1], "at %d DPI both choices show the same clue text" % dpi)
+        self.display.move(x + close[0] + close[2] // 2, y + close[1] + close[3] // 2)
+        check(wait_for(lambda: self.shot(geometry).crop(*close).data == art["quit_hover"].data, 5, 0.1),
+              "at %d DPI the close button shows no hover picture" % dpi)
+        self.display.move(*rest_point)
+
+    def test_dpi(self):
+        """At 96, 144 and 192 DPI (but for 96 each in a Wine prefix of its own) the
+        window is laid out at its scale: its size, the artwork drawn for the scale
+        (today's at 96 DPI), no key-coloured pixel, hover on the choices and the close
+        button at their scaled places, and a click on each of the three."""
+        for dpi, scale in DPI_SETS:
+            art, background = read_art(scale)
+            size = scaled_rect(WINDOW_SIZE, dpi)
+            check((background.width, background.height) == size, "the %s%% pieces are not %d x %d" % ((scale,) + size))
+            wine = self.dpi_wine(dpi)
+            try:
+                clicks = (("official", OFFICIAL_CENTRE, "zhcn"), ("experience",
+                          (EXPERIENCE_BUTTON[0] + 91, EXPERIENCE_BUTTON[1] + 16), "zhcn_exp"),
+                          ("close", (CLOSE_BUTTON[0] + 6, CLOSE_BUTTON[1] + 7), None))
+                for i, (what, point, folder) in enumerate(clicks):
+                    client = self.folder("dpi %d %s" % (dpi, what), official=True, experience=True)
+                    # Off the window: a pointer left over a button would hover it at once.
+                    self.display.move(0, 0)
+                    process, window, geometry = self.open_window(None, wine=wine, size=size, client=client)
+                    if i == 0:
+                        self.check_scaled_look(geometry, dpi, art, background)
+                    self.display.click(geometry[0] + scaled(point[0], dpi), geometry[1] + scaled(point[1], dpi))
+                    check(wait_for(lambda: self.display.geometry(window) is None, 8),
+                          "at %d DPI the window stayed after a click on the %s button" % (dpi, what))
+                    self.wait_exit(process)
+                    if folder:
+                        client.check_start(folder, UPDATER)
+                    else:
+                        check(client.settled_starts(False) == [], "the close button started %s" % client.starts())
+            finally:
+                if wine is not self.wine:
+                    wine.close()
 
     def test_depth_16(self):
         """On a display of 16-bit colour the window has the X shape it has at 24 bits,
         and no pixel of the key colour shows."""
-        _, shape = self.baseline()
+        shape = self.baseline_shape()
         xvfb, name = start_xvfb(16)
         wine = None
         try:
@@ -1107,11 +1196,16 @@ class LauncherTest(unittest.TestCase):
         check(self.server.requests() == [], "the self-update ran: %s" % self.server.requests())
         lines = client.log_lines()
         failures = [m for level, m in lines if level == "DEBUG"]
-        check(len(failures) == 2
+        # The picture's loader says what is missing, then the step and the
+        # initialisation each log their failure.
+        check(len(failures) == 4
+              and re.fullmatch(r'QZLOG_PROCESS_ERROR\(pbyData && "FindResource\(SKIN100\)"\) at line \d+ in '
+                               r"QZ_LoadSkinPicture", failures[0])
+              and failures[1].startswith("Failed to load skin picture 148 at 96 DPI")
               and re.fullmatch(r"QZLOG_PROCESS_ERROR\(nRetCode\) at line \d+ in "
-                               r"QZ_ArdunLauncherDlg::_InitLaunchButtons", failures[0])
+                               r"QZ_ArdunLauncherDlg::_InitLaunchButtons", failures[2])
               and re.fullmatch(r'QZLOG_PROCESS_ERROR\(nRetCode && "_InitLaunchButtons\(\)"\) at line \d+ in '
-                               r"QZ_ArdunLauncherDlg::OnInitDialog", failures[1]),
+                               r"QZ_ArdunLauncherDlg::OnInitDialog", failures[3]),
               "log: %s" % lines)
 
     def _clean_up(self):

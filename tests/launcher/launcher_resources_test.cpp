@@ -1,16 +1,21 @@
 // The launcher's resources as the resource compiler built them: the window's dialog
-// template, the icon, the bitmaps and the version block. The same .rc is linked into
+// template, the icon, the skin's pictures and the version block. The same .rc is linked into
 // this test program, so it reads them from its own module.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwctype>
 #include <string>
 #include <vector>
 
 #include "res/resource.h"
+#include "tests/ui/skin_test_helpers.h"
+#include "ui/skin_picture.h"
+#include "ui/skin_scale.h"
 
 namespace
 {
@@ -206,34 +211,82 @@ TEST(LauncherResources, IconHoldsOne48PixelImage)
     EXPECT_EQ(48, pbyGroup[7]) << "height";
 }
 
-TEST(LauncherResources, BitmapsHaveTheSizesTheWindowIsLaidOutFor)
+namespace
+{
+
+// A 24-bit BMP file of the artwork as pixels 0x00RRGGBB, top row first.
+QZ_Pixels ReadArtwork(const std::string& strPath)
+{
+    QZ_Pixels Pixels;
+    FILE* fpFile = fopen(strPath.c_str(), "rb");
+    if (!fpFile)
+        return Pixels;
+    std::vector<BYTE> Data;
+    BYTE Buffer[65536];
+    for (size_t uRead; (uRead = fread(Buffer, 1, sizeof(Buffer), fpFile)) > 0;)
+        Data.insert(Data.end(), Buffer, Buffer + uRead);
+    fclose(fpFile);
+    BITMAPFILEHEADER File;
+    BITMAPINFOHEADER Info;
+    if (Data.size() < sizeof(File) + sizeof(Info))
+        return Pixels;
+    memcpy(&File, Data.data(), sizeof(File));
+    memcpy(&Info, Data.data() + sizeof(File), sizeof(Info));
+    int nHeight = Info.biHeight < 0 ? -Info.biHeight : Info.biHeight;
+    size_t uStride = ((size_t)Info.biWidth * 3 + 3) & ~(size_t)3;
+    if (Info.biBitCount != 24 || File.bfOffBits + uStride * nHeight > Data.size())
+        return Pixels;
+    Pixels.nWidth = Info.biWidth;
+    Pixels.nHeight = nHeight;
+    for (int y = 0; y < nHeight; ++y)
+    {
+        const BYTE* pbyRow = Data.data() + File.bfOffBits + uStride * (Info.biHeight > 0 ? nHeight - 1 - y : y);
+        for (int x = 0; x < Info.biWidth; ++x)
+            Pixels.Data.push_back(QZ_Rgb24(pbyRow[x * 3 + 2], pbyRow[x * 3 + 1], pbyRow[x * 3]));
+    }
+    return Pixels;
+}
+
+}  // namespace
+
+// Every skin picture of every set: at the set's own DPI it unpacks, through the
+// system's decompressor, to exactly the artwork it was packed from, whose size is the
+// 100% size scaled with the window's rounding (so it fills its place unstretched).
+TEST(LauncherResources, SkinPicturesOfEverySetUnpackToTheirArtworkAtTheScaledSize)
 {
     struct Expected
     {
         UINT nID;
-        LONG nWidth;
-        LONG nHeight;
-        WORD wBitsPerPixel;  // 0: any
+        const char* cszName;
+        int nWidth;  // at 100%
+        int nHeight;
     };
-    const Expected Bitmaps[] = {
-        {IDB_LAUNCH_NORMAL, 183, 33, 0},       {IDB_LAUNCH_PRESSED, 183, 33, 0},
-        {IDB_LAUNCH_HOVER, 183, 33, 0},        {IDB_QUIT_NORMAL, 13, 14, 0},
-        {IDB_QUIT_PRESSED, 13, 14, 0},         {IDB_QUIT_HOVER, 13, 14, 0},
-        {IDB_BACKGROUND_TOP, 262, 144, 24},    {IDB_BACKGROUND_MIDDLE, 262, 4, 24},
-        {IDB_BACKGROUND_BOTTOM, 262, 190, 24},
+    const Expected Pictures[] = {
+        {IDB_LAUNCH_NORMAL, "launch_normal", 183, 33},      {IDB_LAUNCH_PRESSED, "launch_pressed", 183, 33},
+        {IDB_LAUNCH_HOVER, "launch_hover", 183, 33},        {IDB_QUIT_NORMAL, "quit_normal", 13, 14},
+        {IDB_QUIT_PRESSED, "quit_pressed", 13, 14},         {IDB_QUIT_HOVER, "quit_hover", 13, 14},
+        {IDB_BACKGROUND_TOP, "background_top", 262, 144},   {IDB_BACKGROUND_MIDDLE, "background_middle", 262, 4},
+        {IDB_BACKGROUND_BOTTOM, "background_bottom", 262, 190},
     };
-    for (const Expected& e : Bitmaps)
+    const char* cszSource = getenv("QZ_SOURCE_DIR");
+    ASSERT_NE(nullptr, cszSource);
+    for (int nPercent : QZ_SKIN_SET_PERCENTS)
     {
-        SCOPED_TRACE("bitmap " + std::to_string(e.nID));
-        const BYTE* pbyBitmap = LoadResourceBytes((LPCSTR)RT_BITMAP, e.nID, NULL);
-        ASSERT_NE(nullptr, pbyBitmap);
-        BITMAPINFOHEADER Header;
-        memcpy(&Header, pbyBitmap, sizeof(Header));
-        EXPECT_EQ(e.nWidth, Header.biWidth);
-        EXPECT_EQ(e.nHeight, Header.biHeight < 0 ? -Header.biHeight : Header.biHeight);
-        if (e.wBitsPerPixel)
+        int nDpi = QZ_DESIGN_DPI * nPercent / 100;
+        for (const Expected& e : Pictures)
         {
-            EXPECT_EQ(e.wBitsPerPixel, Header.biBitCount);
+            SCOPED_TRACE(std::string(e.cszName) + " at " + std::to_string(nPercent) + "%");
+            QZ_Pixels Artwork = ReadArtwork(std::string(cszSource) + "/res/bitmaps/" + std::to_string(nPercent) +
+                                            "/" + e.cszName + ".bmp");
+            ASSERT_EQ(QZ_ScaleLength(e.nWidth, nDpi), Artwork.nWidth);
+            ASSERT_EQ(QZ_ScaleLength(e.nHeight, nDpi), Artwork.nHeight);
+            HBITMAP hPicture = QZ_LoadSkinPicture(e.nID, nDpi);
+            ASSERT_NE(nullptr, hPicture);
+            QZ_Pixels Loaded = QZ_ReadPixels(hPicture);
+            ::DeleteObject(hPicture);
+            ASSERT_EQ(Artwork.nWidth, Loaded.nWidth);
+            ASSERT_EQ(Artwork.nHeight, Loaded.nHeight);
+            EXPECT_TRUE(Artwork.Data == Loaded.Data);
         }
     }
 }

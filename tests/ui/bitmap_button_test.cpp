@@ -10,6 +10,7 @@
 #include "tests/ui/ui_test_host.h"
 #include "tests/ui/ui_test_ids.h"
 #include "ui/bitmap_button.h"
+#include "ui/skin_picture.h"
 
 namespace
 {
@@ -267,7 +268,7 @@ TEST_F(BitmapButtonTest, LoadingAgainReplacesThePicturesWithoutLeakingGdiObjects
     {
         // The count sees a bitmap come and go.
         CBitmap Extra;
-        ASSERT_TRUE(Extra.LoadBitmap(IDB_TEST_BUTTON_NORMAL));
+        ASSERT_TRUE(Extra.Attach(QZ_LoadSkinPicture(IDB_TEST_BUTTON_NORMAL, QZ_DESIGN_DPI)));
         ASSERT_EQ(nBefore + 1, QZ_CountGdiObjects());
     }
     ASSERT_EQ(nBefore, QZ_CountGdiObjects());

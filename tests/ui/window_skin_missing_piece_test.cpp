@@ -23,10 +23,13 @@ TEST(WindowSkinMissingPieceTest, CompositionFailsAtTheBottomPieceAndReleasesEver
     QZ_CapturedLog Log;
     EXPECT_EQ(0, Access::InitBackgroundBitmap(Dialog));
     std::vector<QZ_CapturedLogLine> Lines = Log.Lines();
-    ASSERT_EQ(1u, Lines.size());
-    EXPECT_EQ("DEBUG", Lines[0].strLevel);
-    EXPECT_EQ(0u, Lines[0].strMessage.find("QZLOG_PROCESS_ERROR(nRetCode) at line "));
-    EXPECT_NE(std::string::npos, Lines[0].strMessage.find(" in QZ_ArdunLauncherDlg::_InitBackgroundBitmap"));
+    // The loader says which picture it could not find, then the composition fails.
+    ASSERT_EQ(3u, Lines.size());
+    EXPECT_NE(std::string::npos, Lines[0].strMessage.find("FindResource(SKIN100)"));
+    EXPECT_NE(std::string::npos, Lines[1].strMessage.find("Failed to load skin picture 153 at 96 DPI"));
+    EXPECT_EQ("DEBUG", Lines[2].strLevel);
+    EXPECT_EQ(0u, Lines[2].strMessage.find("QZLOG_PROCESS_ERROR(nRetCode) at line "));
+    EXPECT_NE(std::string::npos, Lines[2].strMessage.find(" in QZ_ArdunLauncherDlg::_InitBackgroundBitmap"));
 
     EXPECT_EQ(nBefore, QZ_CountGdiObjects());
     EXPECT_EQ(NULL, Access::Background(Dialog).GetSafeHandle()) << "no picture without its pieces";

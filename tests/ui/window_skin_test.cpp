@@ -12,6 +12,7 @@
 #include "tests/ui/skin_test_helpers.h"
 #include "tests/ui/ui_test_host.h"
 #include "ui/window_shape.h"
+#include "ui/skin_picture.h"
 #include "ui/window_skin.h"
 
 namespace
@@ -26,7 +27,7 @@ const int kCornerCut[4] = { 4, 2, 1, 1 };
 QZ_Pixels LoadPiece(UINT nId)
 {
     CBitmap Piece;
-    if (!Piece.LoadBitmap(nId))
+    if (!Piece.Attach(QZ_LoadSkinPicture(nId, QZ_DESIGN_DPI)))
         return QZ_Pixels();
     return QZ_ReadPixels(Piece);
 }
