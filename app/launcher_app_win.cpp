@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/launcher_dialog.h"
+#include "app/launcher_self_test.h"
 #include "app/launcher_texts.h"
 #include "base/log.h"
 #include "base/system_library.h"

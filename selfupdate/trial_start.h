@@ -17,10 +17,4 @@ int QZ_TrialStart(const char* cszProgram, const char* cszFolder, unsigned long d
 // 1 when the argument text is the single argument "--self-test".
 int QZ_IsSelfTestArgument(const char* cszArgumentText);
 
-// What a launcher started with "--self-test" does: loads its dialog template, bitmaps
-// and icon, its FileVersion, its key table, the common controls, WinINet and the
-// platform's cryptography, and returns the process's exit code: 0 when all is there,
-// else the number of the first piece missing. It opens no window and writes no log.
-int QZ_RunLauncherSelfTest();
-
 #endif  // QZ_SELFUPDATE_TRIAL_START_H

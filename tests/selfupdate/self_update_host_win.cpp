@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/launcher_dialog.h"
+#include "app/launcher_self_test.h"
 #include "base/log.h"
 #include "base/program_path.h"
 #include "base/wide_text.h"

@@ -1,7 +1,7 @@
 // What a new launcher does when its updater starts it with "--self-test": it proves
 // that it can start on this system by loading what a start needs, and says so with its
 // exit code only (no log is open, so its check lines go nowhere).
-#include "selfupdate/trial_start.h"
+#include "app/launcher_self_test.h"
 
 #include <windows.h>
 
@@ -14,7 +14,10 @@
 #include "base/version_number.h"
 #include "base/wininet_library.h"
 #include "res/resource.h"
+#include "selfupdate/trial_start.h"
 #include "selfupdate/update_server.h"
+#include "ui/skin_picture.h"
+#include "ui/skin_scale.h"
 
 namespace
 {
@@ -40,18 +43,21 @@ int HasResource(int nId, LPCWSTR pcwszType)
     return hData && ::LockResource(hData) && ::SizeofResource(NULL, hResource) > 0;
 }
 
-int LoadsEveryBitmap()
+// Every picture of the skin, unpacked from the 100% and the 200% sets.
+int LoadsEveryPicture()
 {
-    static const int s_anBitmaps[] = { IDB_LAUNCH_PRESSED, IDB_LAUNCH_NORMAL,  IDB_LAUNCH_HOVER,
-                                       IDB_QUIT_HOVER,     IDB_QUIT_PRESSED,   IDB_QUIT_NORMAL,
-                                       IDB_BACKGROUND_TOP, IDB_BACKGROUND_BOTTOM, IDB_BACKGROUND_MIDDLE };
-    for (int nId : s_anBitmaps)
+    static const UINT s_auPictures[] = { IDB_LAUNCH_PRESSED, IDB_LAUNCH_NORMAL,  IDB_LAUNCH_HOVER,
+                                         IDB_QUIT_HOVER,     IDB_QUIT_PRESSED,   IDB_QUIT_NORMAL,
+                                         IDB_BACKGROUND_TOP, IDB_BACKGROUND_BOTTOM, IDB_BACKGROUND_MIDDLE };
+    for (int nDpi : { QZ_DESIGN_DPI, 2 * QZ_DESIGN_DPI })
     {
-        HANDLE hBitmap = ::LoadImageW(::GetModuleHandleW(NULL), MAKEINTRESOURCEW(nId), IMAGE_BITMAP, 0, 0,
-                                      LR_CREATEDIBSECTION);
-        if (!hBitmap)
-            return 0;
-        ::DeleteObject(hBitmap);
+        for (UINT uId : s_auPictures)
+        {
+            HBITMAP hPicture = QZ_LoadSkinPicture(uId, nDpi);
+            if (!hPicture)
+                return 0;
+            ::DeleteObject(hPicture);
+        }
     }
     return 1;
 }
@@ -104,7 +110,7 @@ int QZ_RunLauncherSelfTest()
 {
     if (!HasResource(IDD_ARDUNLAUNCHER_DIALOG, (LPCWSTR)RT_DIALOG))
         return QZ_SELF_TEST_NO_DIALOG;
-    if (!LoadsEveryBitmap())
+    if (!LoadsEveryPicture())
         return QZ_SELF_TEST_NO_BITMAP;
     if (!LoadsIcon())
         return QZ_SELF_TEST_NO_ICON;
