@@ -31,6 +31,9 @@ public:
     explicit QZ_ArdunLauncherDlg(CWnd* pParent = NULL);
     ~QZ_ArdunLauncherDlg() override;
 
+    // Builds m_ServerItemList: the official servers always, the experience servers when
+    // their folder exists. Returns 1 when the experience servers are there.
+    int _InitServerItems();
     // Starts the program of the client folder cszItemPath: its configuration program
     // when the launcher's argument text is "-c", else its updater.
     static int _LoadItemExe(const char* cszItemPath);

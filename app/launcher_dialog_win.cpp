@@ -10,6 +10,7 @@
 #include "base/wide_text.h"
 #include "ui/text_font.h"
 #include "ui/window_dpi.h"
+#include "ui/window_skin.h"
 
 BEGIN_MESSAGE_MAP(QZ_ArdunLauncherDlg, CDialog)
     ON_WM_PAINT()
@@ -56,7 +57,6 @@ BOOL QZ_ArdunLauncherDlg::OnInitDialog()
 {
     int nRetCode = 0;
     int nExperience = 0;
-    ServerItem Item;
 
     nRetCode = CDialog::OnInitDialog();
     QZLOG_PROCESS_ERROR(nRetCode && "CDialog::OnInitDialog()");
@@ -71,24 +71,9 @@ BOOL QZ_ArdunLauncherDlg::OnInitDialog()
     m_nDpi = QZ_GetWindowDpi(m_hWnd);
     QZ_KeepDialogLayoutAtDpiChange(m_hWnd);
 
-    nExperience = (_waccess(QZ_Utf8ToWide(QZ_EXPERIENCE_PATH).c_str(), 0) == 0);
-
-    m_ServerItemList.clear();
-    Item.strPath = QZ_OFFICIAL_PATH;
-    Item.strName = QZ_TEXT_OFFICIAL_NAME;
-    Item.strDescription = QZ_TEXT_OFFICIAL_DESCRIPTION;
-    Item.pButton = NULL;
-    m_ServerItemList.push_back(Item);
-
+    nExperience = _InitServerItems();
     if (nExperience)
-    {
         ShowWindow(SW_SHOW);
-        Item.strPath = QZ_EXPERIENCE_PATH;
-        Item.strName = QZ_TEXT_EXPERIENCE_NAME;
-        Item.strDescription = QZ_TEXT_EXPERIENCE_DESCRIPTION;
-        Item.pButton = NULL;
-        m_ServerItemList.push_back(Item);
-    }
 
     nRetCode = _InitBackgroundBitmap();
     QZLOG_PROCESS_ERROR(nRetCode && "_InitBackgroundBitmap()");
@@ -138,8 +123,8 @@ int QZ_ArdunLauncherDlg::_InitLaunchButtons()
     for (std::list<ServerItem>::iterator it = m_ServerItemList.begin(); it != m_ServerItemList.end();
          ++it, ++nIndex)
     {
-        // 183 x 33 at 39, 52, one every 59 pixels down (at 96 DPI).
-        CRect rcButton = _ScaleRect(39, 52 + 59 * nIndex, 183, 33);
+        const QZ_SkinBox& Box = QZ_SKIN_CHOICE_BUTTON;
+        CRect rcButton = _ScaleRect(Box.nLeft, Box.nTop + QZ_SKIN_CHOICE_PITCH * nIndex, Box.nWidth, Box.nHeight);
         if (it->pButton)
         {
             it->pButton->MoveWindow(rcButton.left, rcButton.top, rcButton.Width(), rcButton.Height(), TRUE);
@@ -171,7 +156,8 @@ int QZ_ArdunLauncherDlg::_InitQuitButton()
 {
     int nResult = 0;
     int nRetCode = 0;
-    CRect rcButton = _ScaleRect(234, 8, 13, 14);
+    const QZ_SkinBox& Box = QZ_SKIN_CLOSE_BUTTON;
+    CRect rcButton = _ScaleRect(Box.nLeft, Box.nTop, Box.nWidth, Box.nHeight);
 
     m_QuitButton.MoveWindow(rcButton.left, rcButton.top, rcButton.Width(), rcButton.Height(), TRUE);
 
@@ -188,8 +174,8 @@ int QZ_ArdunLauncherDlg::_InitClueRegion()
     CRect rcClient;
 
     GetClientRect(rcClient);
-    // 204 x 70 at 32 from the left and 154 up from the bottom (at 96 DPI).
-    m_ClueText.MoveWindow(_Scale(32), rcClient.bottom - _Scale(154), _Scale(204), _Scale(70), TRUE);
+    m_ClueText.MoveWindow(_Scale(QZ_SKIN_CLUE_TEXT.nLeft), rcClient.bottom - _Scale(QZ_SKIN_CLUE_TEXT.nTop),
+                          _Scale(QZ_SKIN_CLUE_TEXT.nWidth), _Scale(QZ_SKIN_CLUE_TEXT.nHeight), TRUE);
     m_ClueText.SetDpi(m_nDpi);
     m_ClueText.SetText(QZ_TEXT_DEFAULT_CLUE);
     return 1;

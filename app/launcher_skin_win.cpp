@@ -8,6 +8,55 @@
 #include "ui/window_shape.h"
 #include "ui/window_skin.h"
 
+namespace
+{
+
+// The steps' check lines name the routine they are steps of.
+#define QZ_SKIN_CHECK(Condition) \
+    QZLOG_PROCESS_ERROR_AS(Condition, #Condition, "QZ_ArdunLauncherDlg::_InitBackgroundBitmap")
+
+// One piece of the background at the window's DPI, with its size.
+int LoadPiece(UINT uId, int nDpi, CBitmap* pPiece, BITMAP* pInfo)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+
+    nRetCode = pPiece->Attach(QZ_LoadSkinPicture(uId, nDpi));
+    QZ_SKIN_CHECK(nRetCode);
+    nRetCode = pPiece->GetBitmap(pInfo);
+    QZ_SKIN_CHECK(nRetCode);
+
+    nResult = 1;
+Exit0:
+    return nResult;
+}
+
+// Draws a piece across the picture selected in pWorkDC, at y and nHeight high (the
+// middle band stretched, the others at their own size).
+int DrawPiece(CDC* pWorkDC, CDC* pWindowDC, CBitmap* pPiece, const BITMAP& Info, int y, int nWidth, int nHeight)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    CDC PieceDC;
+    HGDIOBJ pOldPiece = NULL;
+
+    nRetCode = PieceDC.CreateCompatibleDC(pWindowDC);
+    QZ_SKIN_CHECK(nRetCode);
+    pOldPiece = PieceDC.SelectObject(pPiece);
+    QZ_SKIN_CHECK(pOldPiece);
+    nRetCode = pWorkDC->StretchBlt(0, y, nWidth, nHeight, &PieceDC, 0, 0, Info.bmWidth, Info.bmHeight, SRCCOPY);
+    QZ_SKIN_CHECK(nRetCode);
+
+    nResult = 1;
+Exit0:
+    if (pOldPiece)
+        PieceDC.SelectObject(pOldPiece);
+    PieceDC.DeleteDC();
+    return nResult;
+}
+
+}  // namespace
+
 // Composes m_BackgroundBitmap at the window's DPI, 262 pixels wide and as high as the
 // server choices need at 96 DPI, both scaled: the top piece at the top, the bottom
 // piece against the bottom, the middle band stretched between them. The pieces come at
@@ -20,6 +69,7 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
     int nResult = 0;
     int nRetCode = 0;
     CDC WindowDC;
+    CDC WorkDC;
     CBitmap TopBitmap;
     CBitmap MiddleBitmap;
     CBitmap BottomBitmap;
@@ -28,32 +78,15 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
     BITMAP BottomInfo = {};
     int nWidth = _Scale(QZ_SKIN_PICTURE_WIDTH);
     int nHeight = 0;
-    CDC WorkDC;
-    CDC TopDC;
-    CDC MiddleDC;
-    CDC BottomDC;
     HGDIOBJ pOldBackground = NULL;
-    HGDIOBJ pOldTop = NULL;
-    HGDIOBJ pOldMiddle = NULL;
-    HGDIOBJ pOldBottom = NULL;
 
     nRetCode = WindowDC.Attach(::GetDC(m_hWnd));
     QZLOG_PROCESS_ERROR(nRetCode && "GetDC()");
 
-    nRetCode = TopBitmap.Attach(QZ_LoadSkinPicture(IDB_BACKGROUND_TOP, m_nDpi));
-    QZLOG_PROCESS_ERROR(nRetCode);
-    nRetCode = TopBitmap.GetBitmap(&TopInfo);
-    QZLOG_PROCESS_ERROR(nRetCode);
-
-    nRetCode = MiddleBitmap.Attach(QZ_LoadSkinPicture(IDB_BACKGROUND_MIDDLE, m_nDpi));
-    QZLOG_PROCESS_ERROR(nRetCode);
-    nRetCode = MiddleBitmap.GetBitmap(&MiddleInfo);
-    QZLOG_PROCESS_ERROR(nRetCode);
-
-    nRetCode = BottomBitmap.Attach(QZ_LoadSkinPicture(IDB_BACKGROUND_BOTTOM, m_nDpi));
-    QZLOG_PROCESS_ERROR(nRetCode);
-    nRetCode = BottomBitmap.GetBitmap(&BottomInfo);
-    QZLOG_PROCESS_ERROR(nRetCode);
+    nRetCode = LoadPiece(IDB_BACKGROUND_TOP, m_nDpi, &TopBitmap, &TopInfo) &&
+               LoadPiece(IDB_BACKGROUND_MIDDLE, m_nDpi, &MiddleBitmap, &MiddleInfo) &&
+               LoadPiece(IDB_BACKGROUND_BOTTOM, m_nDpi, &BottomBitmap, &BottomInfo);
+    QZ_PROCESS_ERROR(nRetCode);
 
     nHeight = _Scale(QZ_SkinPictureHeight((int)m_ServerItemList.size(), 0));
     if (nHeight < TopInfo.bmHeight + MiddleInfo.bmHeight + BottomInfo.bmHeight)
@@ -68,42 +101,15 @@ int QZ_ArdunLauncherDlg::_InitBackgroundBitmap()
     pOldBackground = WorkDC.SelectObject(&m_BackgroundBitmap);
     QZLOG_PROCESS_ERROR(pOldBackground);
 
-    nRetCode = TopDC.CreateCompatibleDC(&WindowDC);
-    QZLOG_PROCESS_ERROR(nRetCode);
-    pOldTop = TopDC.SelectObject(&TopBitmap);
-    QZLOG_PROCESS_ERROR(pOldTop);
-    nRetCode = WorkDC.StretchBlt(0, 0, nWidth, TopInfo.bmHeight, &TopDC, 0, 0, TopInfo.bmWidth,
-                                 TopInfo.bmHeight, SRCCOPY);
-    QZLOG_PROCESS_ERROR(nRetCode);
-
-    nRetCode = MiddleDC.CreateCompatibleDC(&WindowDC);
-    QZLOG_PROCESS_ERROR(nRetCode);
-    pOldMiddle = MiddleDC.SelectObject(&MiddleBitmap);
-    QZLOG_PROCESS_ERROR(pOldMiddle);
-    nRetCode = WorkDC.StretchBlt(0, TopInfo.bmHeight, nWidth,
-                                 nHeight - TopInfo.bmHeight - BottomInfo.bmHeight, &MiddleDC, 0, 0,
-                                 MiddleInfo.bmWidth, MiddleInfo.bmHeight, SRCCOPY);
-    QZLOG_PROCESS_ERROR(nRetCode);
-
-    nRetCode = BottomDC.CreateCompatibleDC(&WindowDC);
-    QZLOG_PROCESS_ERROR(nRetCode);
-    pOldBottom = BottomDC.SelectObject(&BottomBitmap);
-    QZLOG_PROCESS_ERROR(pOldBottom);
-    nRetCode = WorkDC.StretchBlt(0, nHeight - BottomInfo.bmHeight, nWidth, BottomInfo.bmHeight,
-                                 &BottomDC, 0, 0, BottomInfo.bmWidth, BottomInfo.bmHeight, SRCCOPY);
-    QZLOG_PROCESS_ERROR(nRetCode);
+    nRetCode = DrawPiece(&WorkDC, &WindowDC, &TopBitmap, TopInfo, 0, nWidth, TopInfo.bmHeight) &&
+               DrawPiece(&WorkDC, &WindowDC, &MiddleBitmap, MiddleInfo, TopInfo.bmHeight, nWidth,
+                         nHeight - TopInfo.bmHeight - BottomInfo.bmHeight) &&
+               DrawPiece(&WorkDC, &WindowDC, &BottomBitmap, BottomInfo, nHeight - BottomInfo.bmHeight, nWidth,
+                         BottomInfo.bmHeight);
+    QZ_PROCESS_ERROR(nRetCode);
 
     nResult = 1;
 Exit0:
-    if (pOldBottom)
-        BottomDC.SelectObject(pOldBottom);
-    BottomDC.DeleteDC();
-    if (pOldMiddle)
-        MiddleDC.SelectObject(pOldMiddle);
-    MiddleDC.DeleteDC();
-    if (pOldTop)
-        TopDC.SelectObject(pOldTop);
-    TopDC.DeleteDC();
     if (pOldBackground)
         WorkDC.SelectObject(pOldBackground);
     WorkDC.DeleteDC();

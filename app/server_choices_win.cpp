@@ -1,11 +1,37 @@
-// The server choices: starting the program of a client folder.
+// The server choices: the list built from the client folders present, and starting the
+// program of a client folder.
 #include "app/launcher_dialog.h"
+
+#include <io.h>
 
 #include <string>
 
 #include "app/launcher_texts.h"
 #include "base/log.h"
 #include "base/wide_text.h"
+
+int QZ_ArdunLauncherDlg::_InitServerItems()
+{
+    int nExperience = _waccess(QZ_Utf8ToWide(QZ_EXPERIENCE_PATH).c_str(), 0) == 0;
+    ServerItem Item;
+
+    m_ServerItemList.clear();
+    Item.strPath = QZ_OFFICIAL_PATH;
+    Item.strName = QZ_TEXT_OFFICIAL_NAME;
+    Item.strDescription = QZ_TEXT_OFFICIAL_DESCRIPTION;
+    Item.pButton = NULL;
+    m_ServerItemList.push_back(Item);
+
+    if (nExperience)
+    {
+        Item.strPath = QZ_EXPERIENCE_PATH;
+        Item.strName = QZ_TEXT_EXPERIENCE_NAME;
+        Item.strDescription = QZ_TEXT_EXPERIENCE_DESCRIPTION;
+        Item.pButton = NULL;
+        m_ServerItemList.push_back(Item);
+    }
+    return nExperience;
+}
 
 int QZ_ArdunLauncherDlg::_LoadItemExe(const char* cszItemPath)
 {

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "base/log.h"
+#include "base/text_compare.h"
 #include "base/wide_text.h"
 #include "base/wininet_library.h"
 
@@ -103,12 +104,12 @@ const char* ReadHead(QZ_HttpRequest* pRequest, HINTERNET hRequest, QZ_HttpReques
                                      &dwSize, NULL))
         return "nRetCode && \"HttpQueryInfo()\"";
     dwSize = QZ_HTTP_READ_SIZE;
-    if (_strnicmp(pRequest->strURL.c_str(), "https://", 8) == 0)
+    if (QZ_StartsWithNoCaseASCII(pRequest->strURL.c_str(), "https://"))
     {
         if (!pWinInet->pfnInternetQueryOptionA(hRequest, INTERNET_OPTION_URL, szURL, &dwSize))
             return "nRetCode && \"InternetQueryOption(INTERNET_OPTION_URL)\"";
         SetLastError(ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR);
-        if (_strnicmp(szURL, "https://", 8) != 0)
+        if (!QZ_StartsWithNoCaseASCII(szURL, "https://"))
             return "nRetCode && \"Redirect from https:// to http://.\"";
     }
     // Without a declared length (a chunked body) the end of the body is the end.

@@ -7,4 +7,7 @@
 // are compared as they are. A null text reads as empty. Returns <0, 0 or >0 as strcmp.
 int QZ_CompareNoCaseASCII(const char* cszLeft, const char* cszRight);
 
+// 1 when cszText begins with cszPrefix, compared as above.
+int QZ_StartsWithNoCaseASCII(const char* cszText, const char* cszPrefix);
+
 #endif  // QZ_BASE_TEXT_COMPARE_H

@@ -9,6 +9,27 @@
 
 #include "base/wide_text.h"
 
+
+// The format of a 32-bit DIB of nWidth x nHeight pixels, each 0x00RRGGBB: rows from
+// the bottom up, or from the top down for a negative nHeight.
+inline BITMAPINFO QZ_Dib32Format(int nWidth, int nHeight)
+{
+    BITMAPINFO Format = {};
+    Format.bmiHeader.biSize = sizeof(Format.bmiHeader);
+    Format.bmiHeader.biWidth = nWidth;
+    Format.bmiHeader.biHeight = nHeight;
+    Format.bmiHeader.biPlanes = 1;
+    Format.bmiHeader.biBitCount = 32;
+    Format.bmiHeader.biCompression = BI_RGB;
+    return Format;
+}
+
+// A colour (0x00BBGGRR) as a pixel of such a DIB.
+inline unsigned int QZ_Dib32Pixel(COLORREF Color)
+{
+    return ((Color & 0xFF) << 16) | (Color & 0xFF00) | ((Color >> 16) & 0xFF);
+}
+
 class CPoint : public POINT
 {
 public:
@@ -165,14 +186,8 @@ public:
     // every colour exactly at any display depth.
     BOOL CreateDIBSection32(int nWidth, int nHeight)
     {
-        BITMAPINFO Format = {};
+        BITMAPINFO Format = QZ_Dib32Format(nWidth, nHeight);
         void* pvBits = NULL;
-        Format.bmiHeader.biSize = sizeof(Format.bmiHeader);
-        Format.bmiHeader.biWidth = nWidth;
-        Format.bmiHeader.biHeight = nHeight;
-        Format.bmiHeader.biPlanes = 1;
-        Format.bmiHeader.biBitCount = 32;
-        Format.bmiHeader.biCompression = BI_RGB;
         return Attach(::CreateDIBSection(NULL, &Format, DIB_RGB_COLORS, &pvBits, NULL, 0));
     }
     // GetObject on the bitmap: the number of bytes stored, 0 on failure.

@@ -15,29 +15,27 @@ END_MESSAGE_MAP()
 namespace
 {
 
-typedef BOOL(WINAPI* QZ_PFN_TRACK_MOUSE_EVENT)(LPTRACKMOUSEEVENT);
-
 // _TrackMouseEvent of the common controls library. The library is loaded at the first
 // mouse move over a button, not with the program: the window's start has no use for
 // it, and its initialisation is a good part of a start under Wine. FALSE when the
 // library cannot be had (logged once), as when the tracking itself fails.
+struct QZ_CommonControls
+{
+    BOOL(WINAPI* pfnTrackMouseEvent)(LPTRACKMOUSEEVENT pTrack);
+};
+
 BOOL QZ_TrackMouseEvent(LPTRACKMOUSEEVENT pTrack)
 {
-    static QZ_PFN_TRACK_MOUSE_EVENT s_pfnTrackMouseEvent = NULL;
-    static int s_nLoadTried = 0;
-    int nRetCode = 0;
-    HMODULE hCommonControls = NULL;
+    static const char* const s_apszNames[] = { "_TrackMouseEvent" };
+    static int s_nReported = 0;
+    QZ_CommonControls* pControls = QZ_GetSystemFunctions<QZ_CommonControls>("comctl32.dll", s_apszNames);
 
-    if (!s_nLoadTried)
+    if (!pControls && !s_nReported)
     {
-        s_nLoadTried = 1;
-        hCommonControls = QZ_LoadSystemLibrary("comctl32.dll");
-        QZLOG_PROCESS_ERROR(hCommonControls && "LoadLibrary(comctl32.dll)");
-        nRetCode = QZ_ResolveFunction(hCommonControls, "_TrackMouseEvent", s_pfnTrackMouseEvent);
-        QZLOG_PROCESS_ERROR(nRetCode && "GetProcAddress(_TrackMouseEvent)");
+        s_nReported = 1;
+        QZ_LogProcessError("pControls && \"LoadLibrary(comctl32.dll)\"", __LINE__, QZ_PRETTY_FUNCTION);
     }
-Exit0:
-    return s_pfnTrackMouseEvent ? s_pfnTrackMouseEvent(pTrack) : FALSE;
+    return pControls ? pControls->pfnTrackMouseEvent(pTrack) : FALSE;
 }
 
 }  // namespace

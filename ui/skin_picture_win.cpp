@@ -5,6 +5,7 @@
 
 #include "base/log.h"
 #include "base/system_library.h"
+#include "framework/fx_gdi.h"
 #include "ui/skin_picture_format.h"
 #include "ui/skin_scale.h"
 #include "ui/window_skin.h"
@@ -112,8 +113,7 @@ HBITMAP QZ_LoadSkinPicture(UINT nID, int nDpi)
     int nHeight = 0;
     int nSet = 0;
     // The key colour as a pixel 0x00RRGGBB.
-    const uint32_t uKeyPixel = ((SHAPE_KEY_COLOR & 0xFF) << 16) | (SHAPE_KEY_COLOR & 0xFF00) |
-                               ((SHAPE_KEY_COLOR >> 16) & 0xFF);
+    const uint32_t uKeyPixel = QZ_Dib32Pixel(SHAPE_KEY_COLOR);
 
     // The 100% picture's size, from its header, gives the size at the DPI.
     pbyData = QZ_FindStoredPicture(nID, 0, &dwSize);
@@ -129,12 +129,7 @@ HBITMAP QZ_LoadSkinPicture(UINT nID, int nDpi)
     nRetCode = QZ_UnpackPicture(pbyData, dwSize, &Stored, Pixels);
     QZLOG_PROCESS_ERROR(nRetCode && "QZ_UnpackPicture()");
 
-    Format.bmiHeader.biSize = sizeof(Format.bmiHeader);
-    Format.bmiHeader.biWidth = nWidth;
-    Format.bmiHeader.biHeight = -nHeight;
-    Format.bmiHeader.biPlanes = 1;
-    Format.bmiHeader.biBitCount = 32;
-    Format.bmiHeader.biCompression = BI_RGB;
+    Format = QZ_Dib32Format(nWidth, -nHeight);
     hPicture = ::CreateDIBSection(NULL, &Format, DIB_RGB_COLORS, &pvBits, NULL, 0);
     QZLOG_PROCESS_ERROR(hPicture && pvBits && "CreateDIBSection()");
 

@@ -15,17 +15,22 @@ const int QZ_MDT_EFFECTIVE_DPI = 0;
 const int QZ_DDC_DISABLE_ALL = 0x0001;
 
 // The DPI of hWnd's monitor from shcore.dll, or 0 where it cannot tell.
+struct QZ_ShcoreFunctions
+{
+    QZ_PFN_GET_DPI_FOR_MONITOR pfnGetDpiForMonitor;
+};
+
 int QZ_GetMonitorDpi(HWND hWnd)
 {
-    QZ_PFN_GET_DPI_FOR_MONITOR pfnGetDpiForMonitor = NULL;
+    static const char* const s_apszNames[] = { "GetDpiForMonitor" };
+    QZ_ShcoreFunctions* pShcore = QZ_GetSystemFunctions<QZ_ShcoreFunctions>("shcore.dll", s_apszNames);
     UINT uDpiX = 0;
     UINT uDpiY = 0;
-    HMODULE hShcore = QZ_LoadSystemLibrary("shcore.dll");
 
-    if (!hShcore || !QZ_ResolveFunction(hShcore, "GetDpiForMonitor", pfnGetDpiForMonitor))
+    if (!pShcore)
         return 0;
-    if (pfnGetDpiForMonitor(::MonitorFromWindow(hWnd, MONITOR_DEFAULTTONEAREST), QZ_MDT_EFFECTIVE_DPI, &uDpiX,
-                            &uDpiY) != 0)
+    if (pShcore->pfnGetDpiForMonitor(::MonitorFromWindow(hWnd, MONITOR_DEFAULTTONEAREST), QZ_MDT_EFFECTIVE_DPI,
+                                     &uDpiX, &uDpiY) != 0)
         return 0;
     return (int)uDpiX;
 }

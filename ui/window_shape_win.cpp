@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/log.h"
+#include "framework/fx_gdi.h"
 #include "ui/window_skin.h"
 
 namespace
@@ -13,6 +14,66 @@ namespace
 // Rows read at a time: the picture goes through a small buffer that stays in the cache,
 // instead of a copy of the whole picture in fresh memory.
 const int QZ_SHAPE_STRIP_ROWS = 32;
+
+// The shape's rectangles, row by row. Rows with the same runs as the row above extend
+// that row's rectangles downwards, so the region is handed over in bands, as the
+// system keeps it.
+class QZ_ShapeBands
+{
+public:
+    void AddRow(const uint32_t* puRow, int nWidth, int y, uint32_t uKeyPixel)
+    {
+        QZ_PixelRun Run = {};
+        auto GetPixelAt = [puRow](int x) { return puRow[x] & 0x00FFFFFF; };
+
+        m_RowRuns.clear();
+        for (int x = 0; QZ_FindPixelRun(GetPixelAt, nWidth, x, uKeyPixel, &Run); x = Run.nRight)
+            m_RowRuns.push_back(Run);
+        if (y > 0 && _SameAsBandAbove())
+        {
+            for (size_t i = m_Runs.size() - m_uBandRuns; i < m_Runs.size(); ++i)
+                m_Runs[i].bottom = y + 1;
+            return;
+        }
+        for (const QZ_PixelRun& RowRun : m_RowRuns)
+            m_Runs.push_back(RECT{ RowRun.nLeft, y, RowRun.nRight, y + 1 });
+        m_uBandRuns = m_RowRuns.size();
+    }
+
+    // The region of every rectangle, within the picture's bounds; NULL on failure.
+    HRGN MakeRegion(int nWidth, int nHeight) const
+    {
+        std::vector<BYTE> ShapeData(sizeof(RGNDATAHEADER) + m_Runs.size() * sizeof(RECT));
+        RGNDATAHEADER* pHeader = (RGNDATAHEADER*)ShapeData.data();
+
+        pHeader->dwSize = sizeof(RGNDATAHEADER);
+        pHeader->iType = RDH_RECTANGLES;
+        pHeader->nCount = (DWORD)m_Runs.size();
+        pHeader->nRgnSize = (DWORD)(m_Runs.size() * sizeof(RECT));
+        pHeader->rcBound = RECT{ 0, 0, nWidth, nHeight };
+        if (!m_Runs.empty())
+            memcpy(ShapeData.data() + sizeof(RGNDATAHEADER), m_Runs.data(), m_Runs.size() * sizeof(RECT));
+        return ::ExtCreateRegion(NULL, (DWORD)ShapeData.size(), (const RGNDATA*)ShapeData.data());
+    }
+
+private:
+    bool _SameAsBandAbove() const
+    {
+        if (m_RowRuns.size() != m_uBandRuns)
+            return false;
+        for (size_t i = 0; i < m_uBandRuns; ++i)
+        {
+            const RECT& Above = m_Runs[m_Runs.size() - m_uBandRuns + i];
+            if (Above.left != m_RowRuns[i].nLeft || Above.right != m_RowRuns[i].nRight)
+                return false;
+        }
+        return true;
+    }
+
+    std::vector<RECT> m_Runs;
+    std::vector<QZ_PixelRun> m_RowRuns;
+    size_t m_uBandRuns = 0;  // rectangles of the band that the last row belongs to
+};
 
 }  // namespace
 
@@ -24,14 +85,8 @@ HRGN QZ_CreateShapeRegion(HBITMAP hPicture, uint32_t uKeyColor)
     BITMAPINFO Format = {};
     HDC hMemoryDC = NULL;
     std::vector<uint32_t> Strip;
-    std::vector<BYTE> ShapeData;
-    std::vector<RECT> Runs;
-    std::vector<QZ_PixelRun> RowRuns;
-    size_t uBandRuns = 0;  // rectangles of the band that the last row belongs to
-    QZ_PixelRun Run = {};
-    RGNDATAHEADER* pHeader = NULL;
-    // A 32-bit DIB pixel holds the colour as 0x00RRGGBB.
-    const uint32_t uKeyPixel = ((uKeyColor & 0xFF) << 16) | (uKeyColor & 0xFF00) | ((uKeyColor >> 16) & 0xFF);
+    QZ_ShapeBands Bands;
+    const uint32_t uKeyPixel = QZ_Dib32Pixel(uKeyColor);
 
     nRetCode = ::GetObjectA(hPicture, sizeof(Info), &Info);
     QZLOG_PROCESS_ERROR(nRetCode && "GetObject()");
@@ -39,12 +94,7 @@ HRGN QZ_CreateShapeRegion(HBITMAP hPicture, uint32_t uKeyColor)
 
     // 32 bits a pixel, whatever the picture's own format; scan lines are numbered from
     // the bottom row.
-    Format.bmiHeader.biSize = sizeof(Format.bmiHeader);
-    Format.bmiHeader.biWidth = Info.bmWidth;
-    Format.bmiHeader.biHeight = Info.bmHeight;
-    Format.bmiHeader.biPlanes = 1;
-    Format.bmiHeader.biBitCount = 32;
-    Format.bmiHeader.biCompression = BI_RGB;
+    Format = QZ_Dib32Format(Info.bmWidth, Info.bmHeight);
     Strip.resize((size_t)Info.bmWidth * QZ_SHAPE_STRIP_ROWS);
     hMemoryDC = ::CreateCompatibleDC(NULL);
     QZLOG_PROCESS_ERROR(hMemoryDC && "CreateCompatibleDC()");
@@ -57,45 +107,12 @@ HRGN QZ_CreateShapeRegion(HBITMAP hPicture, uint32_t uKeyColor)
                                DIB_RGB_COLORS);
         QZLOG_PROCESS_ERROR((nRetCode == nRows) && "GetDIBits()");
 
-        // Rows with the same runs as the row above extend that row's rectangles
-        // downwards, so the region is handed over in bands, as the system keeps it.
         for (int nRow = 0; nRow < nRows; ++nRow)
-        {
-            int y = nTop + nRow;
-            const uint32_t* puRow = &Strip[(size_t)(nRows - 1 - nRow) * (size_t)Info.bmWidth];
-            auto GetPixelAt = [puRow](int x) { return puRow[x] & 0x00FFFFFF; };
-            RowRuns.clear();
-            for (int x = 0; QZ_FindPixelRun(GetPixelAt, Info.bmWidth, x, uKeyPixel, &Run); x = Run.nRight)
-                RowRuns.push_back(Run);
-
-            bool bSameAsAbove = y > 0 && RowRuns.size() == uBandRuns;
-            for (size_t i = 0; bSameAsAbove && i < uBandRuns; ++i)
-            {
-                const RECT& Above = Runs[Runs.size() - uBandRuns + i];
-                bSameAsAbove = Above.left == RowRuns[i].nLeft && Above.right == RowRuns[i].nRight;
-            }
-            if (bSameAsAbove)
-            {
-                for (size_t i = Runs.size() - uBandRuns; i < Runs.size(); ++i)
-                    Runs[i].bottom = y + 1;
-                continue;
-            }
-            for (const QZ_PixelRun& RowRun : RowRuns)
-                Runs.push_back(RECT{ RowRun.nLeft, y, RowRun.nRight, y + 1 });
-            uBandRuns = RowRuns.size();
-        }
+            Bands.AddRow(&Strip[(size_t)(nRows - 1 - nRow) * (size_t)Info.bmWidth], Info.bmWidth, nTop + nRow,
+                         uKeyPixel);
     }
 
-    ShapeData.resize(sizeof(RGNDATAHEADER) + Runs.size() * sizeof(RECT));
-    pHeader = (RGNDATAHEADER*)ShapeData.data();
-    pHeader->dwSize = sizeof(RGNDATAHEADER);
-    pHeader->iType = RDH_RECTANGLES;
-    pHeader->nCount = (DWORD)Runs.size();
-    pHeader->nRgnSize = (DWORD)(Runs.size() * sizeof(RECT));
-    pHeader->rcBound = RECT{ 0, 0, Info.bmWidth, Info.bmHeight };
-    if (!Runs.empty())
-        memcpy(ShapeData.data() + sizeof(RGNDATAHEADER), Runs.data(), Runs.size() * sizeof(RECT));
-    hResult = ::ExtCreateRegion(NULL, (DWORD)ShapeData.size(), (const RGNDATA*)ShapeData.data());
+    hResult = Bands.MakeRegion(Info.bmWidth, Info.bmHeight);
     QZLOG_PROCESS_ERROR(hResult && "ExtCreateRegion()");
 
 Exit0:

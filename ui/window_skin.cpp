@@ -2,9 +2,10 @@
 
 int QZ_SkinPictureHeight(int nChoiceCount, int nPiecesHeight)
 {
-    int nHeight = 242;
+    int nHeight = QZ_SKIN_FRAME_HEIGHT;
     if (nChoiceCount > 0)
-        nHeight = 242 + 33 * nChoiceCount + 26 * (nChoiceCount - 1);
+        nHeight = QZ_SKIN_FRAME_HEIGHT + QZ_SKIN_CHOICE_BUTTON.nHeight * nChoiceCount +
+                  (QZ_SKIN_CHOICE_PITCH - QZ_SKIN_CHOICE_BUTTON.nHeight) * (nChoiceCount - 1);
     if (nPiecesHeight > nHeight)
         nHeight = nPiecesHeight;
     return nHeight;

@@ -16,8 +16,27 @@ const uint32_t SHAPE_KEY_COLOR = 0x00E257FFu;
 // Width of the composed picture, whatever the pieces' widths.
 const int QZ_SKIN_PICTURE_WIDTH = 262;
 
+// The window's layout at 96 DPI, in pixels of its picture (ui/skin_scale.h scales it):
+// the place and size of one part.
+struct QZ_SkinBox
+{
+    int nLeft;
+    int nTop;
+    int nWidth;
+    int nHeight;
+};
+
+// The first server choice's button; each further one QZ_SKIN_CHOICE_PITCH lower.
+const QZ_SkinBox QZ_SKIN_CHOICE_BUTTON = { 39, 52, 183, 33 };
+const int QZ_SKIN_CHOICE_PITCH = 59;
+const QZ_SkinBox QZ_SKIN_CLOSE_BUTTON = { 234, 8, 13, 14 };
+// The clue text; its nTop counts up from the picture's bottom edge.
+const QZ_SkinBox QZ_SKIN_CLUE_TEXT = { 32, 154, 204, 70 };
+// The picture's height less the choice buttons and the gaps between them.
+const int QZ_SKIN_FRAME_HEIGHT = 242;
+
 // Height of the picture for nChoiceCount server choices: room for the buttons (the
-// first at y 52, 33 high, one every 59 pixels) above the bottom piece, but never less
+// layout above) above the bottom piece, but never less
 // than nPiecesHeight, the three pieces' heights together, so the middle band is never
 // squeezed below its own height.
 int QZ_SkinPictureHeight(int nChoiceCount, int nPiecesHeight);

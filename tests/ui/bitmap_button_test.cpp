@@ -283,9 +283,16 @@ TEST_F(BitmapButtonTest, LoadingAgainReplacesThePicturesWithoutLeakingGdiObjects
 }
 
 // The launcher's own button pictures, with the launcher's caption colour and font, in
-// each state, saved for a look.
+// each state, saved for a look: each state shows its own picture, and the caption is
+// drawn in white across the middle row.
 TEST_F(BitmapButtonTest, LauncherButtonsScreenshots)
 {
+    auto MiddleRow = [this]() {
+        std::vector<COLORREF> Row;
+        for (int x = 39; x < 39 + 183; ++x)
+            Row.push_back(Pixel(x, 36));
+        return Row;
+    };
     CFont Font;
     ASSERT_TRUE(Font.CreateFont(15, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, NULL));
     m_Host.Close();
@@ -298,14 +305,19 @@ TEST_F(BitmapButtonTest, LauncherButtonsScreenshots)
                                          IDB_QUIT_HOVER);
     QZ_PumpFor(100);
     EXPECT_TRUE(m_Host.SaveScreenshot("launch_button_normal"));
+    std::vector<COLORREF> Normal = MiddleRow();
+    EXPECT_NE(Normal.end(), std::find(Normal.begin(), Normal.end(), RGB(255, 255, 255))) << "no white caption";
 
     MoveTo(120, 36);
     ASSERT_TRUE(WaitForCount(WM_BITMAPBUTTON_ENTER, 1));
     QZ_PumpFor(100);
     EXPECT_TRUE(m_Host.SaveScreenshot("launch_button_hover"));
+    std::vector<COLORREF> Hover = MiddleRow();
+    EXPECT_NE(Normal, Hover) << "the hovered button shows the normal picture";
     QZ_MouseButton(true);
     QZ_PumpFor(100);
     EXPECT_TRUE(m_Host.SaveScreenshot("launch_button_pressed"));
+    EXPECT_NE(Hover, MiddleRow()) << "the pressed button shows the hover picture";
     MoveTo(200, 100);
     QZ_MouseButton(false);
 
