@@ -70,6 +70,8 @@ private:
     int _InitLaunchButtons();
     int _InitQuitButton();
     int _InitClueRegion();
+    // The five steps above at m_nDpi; check lines of a failed step name cszCaller.
+    int _LayOut(const RECT* prcPlace, const char* cszCaller);
 
     // A length of the 96-DPI layout at the window's DPI (ui/skin_scale.h), and a
     // rectangle of it, its corner and its size each scaled.

@@ -53,6 +53,33 @@ Exit0:
     return;
 }
 
+// The window's picture, shape, buttons and clue text at m_nDpi, placed at prcPlace's
+// corner or centred; a failed step is logged by the step and again as cszCaller's.
+int QZ_ArdunLauncherDlg::_LayOut(const RECT* prcPlace, const char* cszCaller)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+
+    nRetCode = _InitBackgroundBitmap();
+    QZLOG_PROCESS_ERROR_AS(nRetCode, "nRetCode && \"_InitBackgroundBitmap()\"", cszCaller);
+
+    nRetCode = _InitDialogRegion(prcPlace);
+    QZLOG_PROCESS_ERROR_AS(nRetCode, "nRetCode && \"_InitDialogRegion()\"", cszCaller);
+
+    nRetCode = _InitLaunchButtons();
+    QZLOG_PROCESS_ERROR_AS(nRetCode, "nRetCode && \"_InitLaunchButtons()\"", cszCaller);
+
+    nRetCode = _InitQuitButton();
+    QZLOG_PROCESS_ERROR_AS(nRetCode, "nRetCode && \"_InitQuitButton()\"", cszCaller);
+
+    nRetCode = _InitClueRegion();
+    QZLOG_PROCESS_ERROR_AS(nRetCode, "nRetCode && \"_InitClueRegion()\"", cszCaller);
+
+    nResult = 1;
+Exit0:
+    return nResult;
+}
+
 BOOL QZ_ArdunLauncherDlg::OnInitDialog()
 {
     int nRetCode = 0;
@@ -75,20 +102,8 @@ BOOL QZ_ArdunLauncherDlg::OnInitDialog()
     if (nExperience)
         ShowWindow(SW_SHOW);
 
-    nRetCode = _InitBackgroundBitmap();
-    QZLOG_PROCESS_ERROR(nRetCode && "_InitBackgroundBitmap()");
-
-    nRetCode = _InitDialogRegion();
-    QZLOG_PROCESS_ERROR(nRetCode && "_InitDialogRegion()");
-
-    nRetCode = _InitLaunchButtons();
-    QZLOG_PROCESS_ERROR(nRetCode && "_InitLaunchButtons()");
-
-    nRetCode = _InitQuitButton();
-    QZLOG_PROCESS_ERROR(nRetCode && "_InitQuitButton()");
-
-    nRetCode = _InitClueRegion();
-    QZLOG_PROCESS_ERROR(nRetCode && "_InitClueRegion()");
+    nRetCode = _LayOut(NULL, "QZ_ArdunLauncherDlg::OnInitDialog");
+    QZ_PROCESS_ERROR(nRetCode);
 
     // Only the official servers installed: start their updater now, never show.
     if (!nExperience)
@@ -224,20 +239,8 @@ LRESULT QZ_ArdunLauncherDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
     QZLOG_PROCESS_ERROR(nDpi > 0);
     m_nDpi = nDpi;
 
-    nRetCode = _InitBackgroundBitmap();
-    QZLOG_PROCESS_ERROR(nRetCode && "_InitBackgroundBitmap()");
-
-    nRetCode = _InitDialogRegion((const RECT*)lParam);
-    QZLOG_PROCESS_ERROR(nRetCode && "_InitDialogRegion()");
-
-    nRetCode = _InitLaunchButtons();
-    QZLOG_PROCESS_ERROR(nRetCode && "_InitLaunchButtons()");
-
-    nRetCode = _InitQuitButton();
-    QZLOG_PROCESS_ERROR(nRetCode && "_InitQuitButton()");
-
-    nRetCode = _InitClueRegion();
-    QZLOG_PROCESS_ERROR(nRetCode && "_InitClueRegion()");
+    nRetCode = _LayOut((const RECT*)lParam, "QZ_ArdunLauncherDlg::OnDpiChanged");
+    QZ_PROCESS_ERROR(nRetCode);
 
 Exit0:
     Invalidate(TRUE);
