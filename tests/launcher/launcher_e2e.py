@@ -63,6 +63,8 @@ CORNER_CUTS = (4, 2, 1, 1)
 # The caption is drawn in the middle of a choice button; the columns outside it show
 # the button picture untouched.
 BUTTON_PLAIN_COLUMNS = (range(0, 40), range(144, 183))
+# The window's looks that the code-page case compares: at rest, and with a choice hovered.
+LOOKS = (("rest", BACKGROUND_POINT, "default"), ("hover_official", OFFICIAL_CENTRE, "official"))
 # The DPIs the artwork is drawn for, and the folder of each one's set under res/bitmaps.
 DPI_SETS = ((96, "100"), (144, "150"), (192, "200"))
 ART_NAMES = ("launch_normal", "launch_hover", "quit_normal", "quit_hover",
@@ -840,6 +842,26 @@ class LauncherTest(unittest.TestCase):
                 fields = dict(f.split("=", 1) for f in line.split()[1:])
                 return int(fields["dpi"]), int(fields["bits"])
         raise CaseFailure("the windows helper printed no screen settings")
+
+    _baseline = None
+
+    def baseline(self):
+        """The window at 96 DPI and depth 24 (this display and prefix), taken once: its
+        client area for each of LOOKS."""
+        if LauncherTest._baseline is None:
+            process, window, geometry = self.open_window("baseline looks")
+            x, y = geometry[:2]
+            pictures = {}
+            for what, (px, py), clue in LOOKS:
+                self.display.move(x + px, y + py)
+                self.wait_clue(geometry, clue, "%s at 96 DPI" % what)
+                if clue != "default":
+                    check(wait_for(lambda: self.shot(geometry).crop(px - 91, py - 16, *BUTTON_SIZE).differences(
+                        self.art["launch_hover"], BUTTON_PLAIN_COLUMNS) == 0, 5), "%s: no hover picture" % what)
+                pictures[what] = self.shot(geometry)
+            self.close_window(process, window, geometry)
+            LauncherTest._baseline = (pictures, None)
+        return LauncherTest._baseline
 
     _baseline_shape = None
 
