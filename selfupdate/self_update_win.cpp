@@ -4,15 +4,11 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
-#include "base/digest_stream.h"
 #include "base/http_download.h"
 #include "base/log.h"
-#include "base/md5_file.h"
 #include "base/program_path.h"
-#include "base/text_compare.h"
 #include "base/version_number.h"
 #include "base/wide_text.h"
 #include "selfupdate/file_swap.h"
@@ -200,25 +196,16 @@ Exit0:
     return nResult;
 }
 
-// The MD5 the index names, the trust checks, and a trial start of the new file within
-// what is left of the file's time limit (10 s at most).
+// The trust checks (the MD5 the index names first), and a trial start of the new file
+// within what is left of the file's time limit (10 s at most).
 int VerifyNewFile(QZ_SelfUpdateRun* pRun)
 {
     int nResult = 0;
     int nRetCode = 0;
-    char(&szMD5)[64] = pRun->szMD5;
-    char szComputedMD5[QZ_MD5_TEXT_BUFFER_SIZE];
     DWORD dwLeft = 0;
 
-    static_assert(sizeof(szComputedMD5) == sizeof(szMD5), "both digest buffers hold 64 characters");
-    {
-        QZ_FileHandleSource VerifiedFile(pRun->hVerifiedFile);
-        nRetCode = MakeFileMD5(szComputedMD5, &VerifiedFile);
-    }
-    QZ_CHECK(nRetCode && "MakeFileMD5()");
-
-    nRetCode = QZ_CompareNoCaseASCII(szMD5, szComputedMD5);
-    QZ_CHECK(nRetCode == 0);
+    nRetCode = pRun->Trust.CheckMD5(pRun->hVerifiedFile, pRun->szMD5);
+    QZ_PROCESS_ERROR(nRetCode);
 
     nRetCode = pRun->Trust.CheckFile(pRun->hVerifiedFile, pRun->strNewFileName.c_str(), pRun->LastestVersion,
                                      &pRun->nRemoveNewFile);

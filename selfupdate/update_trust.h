@@ -75,6 +75,11 @@ public:
     int CheckIndex(const char* cszIndexFileName, const char* cszVersion, const char* cszFileName,
                    const char* cszFileMD5);
 
+    // The MD5 of the downloaded file, read through the handle held on it, against
+    // cszFileMD5 (the index's, any case). Its check lines name the self-update
+    // procedure, as they always have.
+    int CheckMD5(void* hFile, const char* cszFileMD5);
+
     // Checks the downloaded file through the handle held on it (hFile, with read
     // access): in a signed program its size and SHA-256 as signed, and that it carries
     // one of the program's keys (a rotation's file carries the backup key); in every program its

@@ -6,8 +6,10 @@
 
 #include "base/digest_stream.h"
 #include "base/log.h"
+#include "base/md5_file.h"
 #include "base/text_compare.h"
 #include "base/version_number.h"
+#include "selfupdate/self_update.h"
 #include "selfupdate/update_index.h"
 
 // The length checks compare an int with _countof(); the int is known positive there.
@@ -96,6 +98,24 @@ Exit0:
     if (nUnknownKey)
         QZ_WriteLog(LOG_LEVEL_DEBUG, "The update index is signed by key `%s`, which this launcher does not carry.",
                     szKeyId);
+    return nResult;
+}
+
+int QZ_UpdateTrust::CheckMD5(void* hFile, const char* cszFileMD5)
+{
+    int nResult = 0;
+    int nRetCode = 0;
+    char szComputedMD5[QZ_MD5_TEXT_BUFFER_SIZE];
+    QZ_FileHandleSource VerifiedFile(hFile);
+
+    nRetCode = MakeFileMD5(szComputedMD5, &VerifiedFile);
+    QZLOG_PROCESS_ERROR_AS(nRetCode, "nRetCode && \"MakeFileMD5()\"", QZ_SELF_UPDATE_ROUTINE);
+
+    nRetCode = QZ_CompareNoCaseASCII(cszFileMD5, szComputedMD5);
+    QZLOG_PROCESS_ERROR_AS(nRetCode == 0, "nRetCode == 0", QZ_SELF_UPDATE_ROUTINE);
+
+    nResult = 1;
+Exit0:
     return nResult;
 }
 
