@@ -818,13 +818,13 @@ class LauncherTest(unittest.TestCase):
         check(self.server.requests() == ["GET %s HTTP/1.1" % INDEX_PATH], "requests: %s" % self.server.requests())
         check([level for level, _ in client.log_lines()] == ["INFO"], "log: %s" % client.log_lines())
 
-    def open_window(self, name, wine=None, display=None, size=WINDOW_SIZE, client=None):
+    def open_window(self, name, wine=None, display=None, size=WINDOW_SIZE, client=None, timeout=30):
         """Starts a launcher with both choices (in `client` when given): (process, window,
         geometry) once its window is settled at `size`."""
         self.server.configure(index_present=True)
         client = client or self.folder(name, official=True, experience=True)
         process = self.start(client, wine=wine)
-        window = self.wait_window(display=display)
+        window = self.wait_window(timeout=timeout, display=display)
         return process, window, self.wait_settled(window, display, size)
 
     def close_window(self, process, window, geometry, display=None):
@@ -993,7 +993,9 @@ class LauncherTest(unittest.TestCase):
             wine = Wine(DISPLAY=name)
             bits = self.screen_settings(wine)[1]
             check(bits == 16, "programs on the display %s are shown %d bits a pixel, not 16" % (name, bits))
-            process, window, geometry = self.open_window("depth 16", wine=wine, display=display)
+            # The first window of a second display under Wine has once taken over 30 s on a
+            # loaded machine.
+            process, window, geometry = self.open_window("depth 16", wine=wine, display=display, timeout=90)
             x, y, w, h = geometry
             display.move(x + BACKGROUND_POINT[0], y + BACKGROUND_POINT[1])
             # The shape may reach X a moment after the window's size.
